@@ -1,0 +1,55 @@
+// Runs the minimal program and the tool's start-up alternately and prints the median time
+// from process start to the window shown, side by side.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+double runOnce(const QString &program, const QString &workDir)
+{
+    QProcess process;
+    process.setWorkingDirectory(workDir);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!env.contains(QStringLiteral("QT_QPA_PLATFORM")))
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(env);
+    QElapsedTimer timer;
+    timer.start();
+    process.start(program, QStringList());
+    process.waitForFinished(60000);
+    return timer.nsecsElapsed() / 1e6;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int rounds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 15;
+    QTemporaryDir dir; // the tool reads ./config.ini; keep it away from the caller's
+    std::vector<double> minimal, tredora;
+    runOnce(QStringLiteral(MINIMAL_PROGRAM), dir.path()); // warm the file cache
+    runOnce(QStringLiteral(TREDORA_PROGRAM), dir.path());
+    for (int i = 0; i < rounds; ++i) {
+        minimal.push_back(runOnce(QStringLiteral(MINIMAL_PROGRAM), dir.path()));
+        tredora.push_back(runOnce(QStringLiteral(TREDORA_PROGRAM), dir.path()));
+    }
+    const double m = median(minimal), t = median(tredora);
+    QTextStream out(stdout);
+    out << QStringLiteral("start-up to window shown (median of %1)\n").arg(rounds);
+    out << QStringLiteral("  minimal Qt Widgets program: %1 ms\n").arg(m, 0, 'f', 1);
+    out << QStringLiteral("  Tredora main window:        %1 ms  (%2x; goal under 2x)\n")
+               .arg(t, 0, 'f', 1)
+               .arg(t / m, 0, 'f', 2);
+    return 0;
+}

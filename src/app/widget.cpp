@@ -1,0 +1,302 @@
+#include "app/widget.h"
+
+#include "app/customdialog.h"
+#include "app/stylesheet.h"
+#include "editor/vocabulary.h"
+#include "link/serialport.h"
+#include "ui_widget.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QGraphicsScene>
+#include <QGraphicsView>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QStandardItemModel>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+const QStringList kMonitorHeaders = {QStringLiteral("STATUS"), QStringLiteral("DATA1"),
+                                     QStringLiteral("DATA2"), QStringLiteral("CHAN")};
+
+QStringList numberTexts(int first, int last)
+{
+    QStringList texts;
+    texts.reserve(last - first + 1);
+    for (int i = first; i <= last; ++i)
+        texts << QString::number(i);
+    return texts;
+}
+} // namespace
+
+Widget::Widget(QWidget *parent)
+    : QWidget(parent), ui(new Ui::Widget), model(new QStandardItemModel(this))
+{
+    ui->setupUi(this);
+
+    serialPort = new SerialPort(ui->comboBox_ComDevices, this);
+
+    for (QWidget *hidden :
+         {static_cast<QWidget *>(ui->widget_8), static_cast<QWidget *>(ui->widget_10),
+          static_cast<QWidget *>(ui->groupBox_16), static_cast<QWidget *>(ui->groupBox_2),
+          static_cast<QWidget *>(ui->expression_trigger_level), static_cast<QWidget *>(ui->label_117),
+          static_cast<QWidget *>(ui->expression_cc_comboBox_ql),
+          static_cast<QWidget *>(ui->expression_note_comboBox_ql),
+          static_cast<QWidget *>(ui->expression_pitch_comboBox_ql),
+          static_cast<QWidget *>(ui->expression_ch_comboBox_ql), static_cast<QWidget *>(ui->label_134),
+          static_cast<QWidget *>(ui->hat_cc_comboBox_ql), static_cast<QWidget *>(ui->hat_note_comboBox_ql),
+          static_cast<QWidget *>(ui->label_Baud), static_cast<QWidget *>(ui->comboBox_5),
+          static_cast<QWidget *>(ui->Hi_hat_Setting)})
+        hidden->hide();
+
+    model_2 = new QStandardItemModel(this);
+    model_3 = new QStandardItemModel(this);
+    eventTypeNames = QStringList{QStringLiteral("Continuous Controllers (CC)"),
+                      QStringLiteral("Program Change (PC)"),
+                      QStringLiteral("NOTE"),
+                      QStringLiteral("Pitch Bend"),
+                      QStringLiteral("Channel Pressure"),
+                      QStringLiteral("Start"),
+                      QStringLiteral("Continue"),
+                      QStringLiteral("Stop"),
+                      QStringLiteral("Tempo")};
+    for (int code = 0; code < eventTypeNames.size(); ++code)
+        eventTypeCodes.insert(eventTypeNames.at(code), code);
+
+    for (QTableView *table : {ui->tableView, ui->tableView_2, ui->tableView_3}) {
+        table->horizontalHeader()->hide();
+        table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    }
+
+    customDialog = new CustomDialog(this);
+
+    for (QTableView *table : {ui->tableView, ui->tableView_2, ui->tableView_3}) {
+        table->setShowGrid(false);
+        table->setStyleSheet(monitorTableStyle());
+    }
+
+    buildMenuBar();
+
+    auto *menuLayout = new QVBoxLayout(ui->widget);
+    menuLayout->setContentsMargins(0, 0, 0, 0);
+    menuLayout->addWidget(menuBarWidget);
+    setMinimumSize(810, 480);
+
+    setUpMonitorTables();
+
+    setWindowTitle(tr("Tredora V4.0.3"));
+
+    fillFixedLists();
+
+    connect(serialPort, &SerialPort::pedalMidiDataSignal, this, &Widget::pedalMidiDataSlot);
+
+    refreshConnectionControls();
+    initEditor();
+    connectMenuActions();
+    initSending();
+
+    connect(serialPort, &QSerialPort::errorOccurred, this, &Widget::handleSerialError);
+    buildExpressionPicture();
+    buildHiHatPicture();
+    buildSwitchPicture();
+
+    ui->label_84->hide();
+    applySavedSettings();
+    ui->test->hide();
+
+    // Pages never shown yet keep the minimum sizes computed before the hides above; without
+    // this the window scrolls at its designed size.
+    for (QWidget *child : findChildren<QWidget *>())
+        child->updateGeometry();
+    for (QLayout *layout : findChildren<QLayout *>())
+        layout->invalidate();
+}
+
+Widget::~Widget()
+{
+    delete ui;
+}
+
+void Widget::buildMenuBar()
+{
+    menuBarWidget = new QMenuBar(ui->widget);
+    menuBarWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+
+    QMenu *fileMenu = menuBarWidget->addMenu(QStringLiteral("File"));
+    openFileAction = fileMenu->addAction(QStringLiteral("Open File"));
+    saveFileAction = fileMenu->addAction(QStringLiteral("Save File"));
+    saveFileAsAction = fileMenu->addAction(QStringLiteral("Save File As"));
+    exitAction = fileMenu->addAction(QStringLiteral("Exit"));
+
+    QMenu *settingMenu = menuBarWidget->addMenu(QStringLiteral("Setting"));
+    noteNamingMenu = settingMenu->addMenu(QStringLiteral("MIDI Note=60 Name"));
+    noteNamingGroup = new QActionGroup(this);
+    noteNamingGroup->setExclusive(true);
+    for (QAction **action : {&actionC3, &actionC4, &actionC5}) {
+        const QString text = action == &actionC3   ? QStringLiteral("C3")
+                             : action == &actionC4 ? QStringLiteral("C4")
+                                                   : QStringLiteral("C5");
+        *action = noteNamingMenu->addAction(text);
+        (*action)->setCheckable(true);
+        noteNamingGroup->addAction(*action);
+    }
+
+    settings = new QSettings(QStringLiteral("./config.ini"), QSettings::IniFormat, this);
+    showCCNameEnabled = settings->value(QStringLiteral("showCCNameEnabled"), true).toBool();
+    showCCNameAction = settingMenu->addAction(QStringLiteral("Show CC Name"));
+    showCCNameAction->setCheckable(true);
+    showCCNameAction->setChecked(showCCNameEnabled);
+    for (QComboBox *selector : {ui->expression_cc_comboBox_ctl, ui->switch_cc_comboBox_ctl}) {
+        selector->clear();
+        if (showCCNameEnabled)
+            fillControllerList(selector);
+        else
+            selector->addItems(numberTexts(0, 127));
+    }
+
+    factoryResetAction = settingMenu->addAction(QStringLiteral("Factory Reset"));
+    firmwareUpgradeAction = settingMenu->addAction(QStringLiteral("Firmware Upgrade"));
+
+    QMenu *helpMenu = menuBarWidget->addMenu(QStringLiteral("Help"));
+    aboutAction = helpMenu->addAction(QStringLiteral("About"));
+    connect(aboutAction, &QAction::triggered, customDialog, &QDialog::exec);
+    QMenu *manualMenu = helpMenu->addMenu(QStringLiteral("User Manual"));
+    chineseManualAction = manualMenu->addAction(QStringLiteral("中文说明书"));
+    englishManualAction = manualMenu->addAction(QStringLiteral("English User Manual"));
+    checkForUpdateAction = helpMenu->addAction(QStringLiteral("Check for Update "));
+}
+
+void Widget::setUpMonitorTables()
+{
+    const QList<QPair<QTableView *, QStandardItemModel *>> tables = {
+        {ui->tableView, model}, {ui->tableView_2, model_2}, {ui->tableView_3, model_3}};
+    for (const auto &[table, tableModel] : tables) {
+        table->setModel(tableModel);
+        tableModel->setHorizontalHeaderLabels(kMonitorHeaders);
+        table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+        table->verticalHeader()->hide();
+        table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    }
+}
+
+void Widget::fillFixedLists()
+{
+    const QStringList messages = numberTexts(1, 16);
+    const QStringList values = numberTexts(0, 127);
+    QStringList gains = numberTexts(1, 100);
+    gains.prepend(QStringLiteral("OFF"));
+    QStringList levels = numberTexts(1, 127);
+    levels.prepend(QStringLiteral("OFF"));
+
+    ui->Pedal_Number->clear();
+    ui->Message_Number->addItems(messages);
+    ui->Message_Number_2->clear();
+    ui->Message_Number_2->addItems(messages);
+
+    ui->Pedal_Type->addItems({QStringLiteral("Expression"), QStringLiteral("Switch"),
+                              QStringLiteral("Hi-Hat")});
+    ui->MIDI_Channel->addItems(messages);
+    ui->comboBox_EPS_Gain->addItems(gains);
+    ui->comboBox_HHS_Gain->addItems(gains);
+    ui->comboBox_HHS_TL->addItems(levels);
+    ui->comboBox_EPS_status->addItems({QStringLiteral("CC"), QStringLiteral("NOTE"),
+                                       QStringLiteral("Pitch Bend"),
+                                       QStringLiteral("Channel Pressure")});
+    ui->comboBox_SPS_status->addItems(
+        {QStringLiteral("CC"), QStringLiteral("PC"), QStringLiteral("NOTE")});
+    ui->comboBox_SPS_mode->addItems({QStringLiteral("Single"), QStringLiteral("Toggle"),
+                                     QStringLiteral("Reset"), QStringLiteral("Increase"),
+                                     QStringLiteral("Decrease")});
+    ui->comboBox_HHS_status->addItems({QStringLiteral("CC"), QStringLiteral("NOTE")});
+    for (QComboBox *selector :
+         {ui->comboBox_EPS_D1_1, ui->comboBox_EPS_D1_2, ui->comboBox_EPS_D2_1, ui->comboBox_EPS_D2_2,
+          ui->comboBox_SPS_D1_1, ui->comboBox_SPS_D1_2, ui->comboBox_SPS_D2_1, ui->comboBox_SPS_D2_2,
+          ui->comboBox_HHS_DATA1, ui->comboBox_HHS_D2_1, ui->comboBox_HHS_D2_2, ui->comboBox_HHS_PN,
+          ui->comboBox_HHS_RN})
+        selector->addItems(values);
+}
+
+void Widget::refreshConnectionControls()
+{
+    const bool open = serialPort->isOpen();
+    ui->comboBox_ComDevices->setEnabled(!open);
+    ui->connectButton->setText(open ? QStringLiteral("Disconnect") : QStringLiteral("Connect"));
+    for (QPushButton *button : {ui->openButton, ui->saveButton, ui->deleteButton, ui->checkButton,
+                                ui->checkButton_2, ui->setButton_6, ui->setButton_9, ui->setButton_7})
+        button->setEnabled(open);
+}
+
+void Widget::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    balanceColumnWidths();
+    fitPedalScenes();
+    QTimer::singleShot(0, this, [this] {
+        balanceColumnWidths();
+        fitPedalScenes();
+    });
+}
+
+void Widget::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    balanceColumnWidths();
+    fitPedalScenes();
+    QTimer::singleShot(0, this, [this] {
+        balanceColumnWidths();
+        fitPedalScenes();
+    });
+}
+
+namespace {
+int usableWidth(const QWidget *container, const QLayout *layout)
+{
+    const QMargins margins = layout->contentsMargins();
+    int spacing = layout->spacing();
+    if (const auto *grid = qobject_cast<const QGridLayout *>(layout))
+        spacing = grid->horizontalSpacing() >= 0 ? grid->horizontalSpacing() : grid->spacing();
+    int width = container->width() - margins.left() - margins.right();
+    if (spacing > 0)
+        width -= spacing;
+    return qMax(0, width);
+}
+
+void pinWidth(QWidget *widget, int width)
+{
+    widget->setMinimumWidth(width);
+    widget->setMaximumWidth(width);
+}
+} // namespace
+
+void Widget::balanceColumnWidths()
+{
+    if (!ui->horizontalLayout_41 || !ui->horizontalLayout_68 || !ui->gridLayout_24)
+        return;
+    if (const int w = usableWidth(ui->widget_2, ui->horizontalLayout_41); w > 0)
+        pinWidth(ui->widget_20, w / 2);
+    if (const int w = usableWidth(ui->widget_3, ui->horizontalLayout_68); w > 0)
+        pinWidth(ui->widget_19, w / 2);
+    if (const int w = usableWidth(ui->widget_6, ui->gridLayout_24); w > 0) {
+        const int b = w / 2;
+        pinWidth(ui->widget_18, b);
+        ui->gridLayout_24->setColumnMinimumWidth(0, b);
+        ui->gridLayout_24->setColumnMinimumWidth(1, w - b);
+    }
+}
+
+void Widget::fitPedalScenes()
+{
+    for (QGraphicsView *view : {expressionView, hiHatView, switchView}) {
+        if (!view || !view->scene())
+            continue;
+        const QRectF rect = view->scene()->sceneRect();
+        if (rect.isEmpty() || view->viewport()->size().isEmpty())
+            continue;
+        view->setAlignment(Qt::AlignCenter);
+        view->resetTransform();
+        view->fitInView(rect, Qt::KeepAspectRatio);
+    }
+}

@@ -1,0 +1,52 @@
+// What a saved editor state looks like: which selector positions go into which group, in
+// which order a file is applied, and the rules that keep a load free of range refusals.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+namespace ConfigFile {
+
+constexpr char kExpressionGroup[] = "Expression";
+constexpr char kSwitchGroup[] = "Switch";
+constexpr char kHatGroup[] = "Hat";
+
+// The two writers differ in one key each: "Save File As" keeps the pedal number, "Save File"
+// the second row's message number.
+enum class Writer { SaveAs, Save };
+
+struct GroupKeys
+{
+    QString group;
+    QStringList keys; // selector object names
+};
+
+// Groups in writing order (Expression, Switch, Hat) with the keys of the writer.
+QList<GroupKeys> writerKeys(Writer writer);
+
+// One step of a load: a single selector, or a min/max pair applied in a safe order.
+struct LoadStep
+{
+    QString group;
+    QString key;    // the selector, or the minimum of a pair
+    QString maxKey; // empty unless the step is a pair
+    bool isPair() const { return !maxKey.isEmpty(); }
+};
+
+// Every key the loader reads, in the order it applies them.
+QList<LoadStep> loadPlan();
+
+// The chosen name with ".ini" appended, unless it already ends in it in any case.
+QString withIniSuffix(const QString &fileName);
+
+// A pair must never pass through min > max on its way, or the range check refuses it.
+bool setsMinimumFirst(int storedMinimum, int currentMaximum);
+
+// The position a stored value selects in a selector of `entryCount` entries. Anything that
+// is not a decimal position of that selector (absent, text, negative, beyond the list, too
+// big for an int) counts as a missing key: position 0.
+int positionFromValue(const QVariant &value, int entryCount);
+
+} // namespace ConfigFile

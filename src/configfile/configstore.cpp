@@ -1,0 +1,110 @@
+#include "configfile/configstore.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QMap>
+#include <QSettings>
+#include <QTemporaryDir>
+
+namespace ConfigFile {
+
+namespace {
+
+QString settingsKey(const QString &group, const QString &key)
+{
+    return group + QLatin1Char('/') + key;
+}
+
+// QSettings keeps what it wrote in a per-path cache, so only a copy under another name shows
+// what really reached the disk.
+bool diskHolds(const QString &path, const QMap<QString, int> &written)
+{
+    QTemporaryDir scratch;
+    const QString copy = scratch.filePath(QStringLiteral("written.ini"));
+    if (!scratch.isValid() || !QFile::copy(path, copy))
+        return false;
+    QSettings check(copy, QSettings::IniFormat);
+    for (auto it = written.cbegin(); it != written.cend(); ++it) {
+        if (check.value(it.key()).toString() != QString::number(it.value()))
+            return false;
+    }
+    return check.status() == QSettings::NoError;
+}
+
+} // namespace
+
+SaveResult save(const QString &fileName, Writer writer, const SelectorAccess &selectors)
+{
+    SaveResult result;
+    result.path = withIniSuffix(fileName);
+
+    QMap<QString, int> written;
+    QSettings file(result.path, QSettings::IniFormat);
+    // The chosen file is replaced, not merged: keys of an older save must not linger.
+    file.clear();
+    for (const GroupKeys &group : writerKeys(writer)) {
+        file.beginGroup(group.group);
+        for (const QString &key : group.keys) {
+            if (selectors.count(key) < 0) {
+                qWarning() << "configuration file: no selector" << key;
+                continue;
+            }
+            const int position = selectors.current(key);
+            file.setValue(key, position);
+            written.insert(settingsKey(group.group, key), position);
+        }
+        file.endGroup();
+    }
+    file.sync();
+
+    switch (file.status()) {
+    case QSettings::NoError:
+        result.saved = true;
+        break;
+    case QSettings::FormatError:
+        // The old content was no INI text; that error hides whether the new one was written.
+        result.saved = diskHolds(result.path, written);
+        break;
+    case QSettings::AccessError:
+        result.saved = false;
+        break;
+    }
+    return result;
+}
+
+void load(const QString &fileName, SelectorAccess &selectors)
+{
+    QSettings file(fileName, QSettings::IniFormat);
+    const auto stored = [&](const LoadStep &step, const QString &key) {
+        return positionFromValue(file.value(settingsKey(step.group, key)), selectors.count(key));
+    };
+    const auto apply = [&](const LoadStep &step, const QString &key) {
+        if (selectors.count(key) < 0) {
+            qWarning() << "configuration file: no selector" << key;
+            return;
+        }
+        selectors.select(key, stored(step, key));
+    };
+
+    for (const LoadStep &step : loadPlan()) {
+        if (!step.isPair() || selectors.count(step.key) < 0 || selectors.count(step.maxKey) < 0) {
+            apply(step, step.key);
+            if (step.isPair())
+                apply(step, step.maxKey);
+            continue;
+        }
+        const int minimum = stored(step, step.key);
+        const int maximum = stored(step, step.maxKey);
+        if (setsMinimumFirst(minimum, selectors.current(step.maxKey))) {
+            selectors.select(step.key, minimum);
+            selectors.select(step.maxKey, maximum);
+        } else {
+            selectors.select(step.maxKey, maximum);
+            selectors.select(step.key, minimum);
+        }
+    }
+    if (file.status() != QSettings::NoError)
+        qDebug() << "configuration file not readable as INI:" << fileName << file.status();
+}
+
+} // namespace ConfigFile

@@ -1,0 +1,64 @@
+// The application's one serial link: lists pedal devices, opens the chosen port and
+// cuts what the device sends into records for the window and the upgrade dialog.
+#pragma once
+
+#include "portcatalog.h"
+#include "protocol/msgpackage.h"
+
+#include <QSerialPort>
+#include <QTimer>
+
+class QComboBox;
+
+class SerialPort : public QSerialPort
+{
+    Q_OBJECT
+
+public:
+    explicit SerialPort(QComboBox *portList, QObject *parent = nullptr);
+
+    qint32 connectedPedalBits = -1;
+    qint32 zb8StatusBits = -1;
+    bool upgradeLink = false;
+
+    bool openDevicePort(const QString &portName, qint32 baud);
+    UsbProductNames usbProductNames() const;
+
+    // True once the open device has hung up (unplugged, or the far end of a pty closed).
+    bool deviceGone() const;
+
+    QByteArray pendingBytes() const { return receiveBuffer; }
+
+public slots:
+    void initPort();
+    void initPort2();
+    void readDataSlot();
+
+signals:
+    void pedalMidiDataSignal(Protocol::MsgPackage package);
+    void send_vesion(QString version);
+    void send_MTD(QString MTD);
+    void send_erase(bool eraseflag);
+    void showdata(QByteArray data);
+    void closePortSignal();
+    void portDisconnected(QString portName);
+    void portReconnected(QString portName);
+    void sendmtv(QString version, QString mtd);
+
+private:
+    void refreshPortList(bool logPorts);
+    void onOwnError(QSerialPort::SerialPortError error);
+
+    // ---- receive framing (serialport_receive.cpp) ----
+    void processPacket(const QByteArray &packet);
+    // Bytes at the front of receiveBuffer (a pending reply) the live-frame pass has already cut.
+    int liveScanned = 0;
+    // ---- end of receive framing ----
+
+    QComboBox *portList = nullptr;
+    QByteArray receiveBuffer;
+    QTimer portListTimer;
+};
+
+// Masks status bits by the model named in the port selector's current text.
+int maskConnectedPedals(const QComboBox *portList, int bits);

@@ -1,0 +1,105 @@
+#include "link/usbnames.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+
+namespace {
+
+// sysfs attribute files are tiny; anything larger is not what we expect there.
+constexpr qint64 kMaxAttributeSize = 4096;
+
+bool readAttribute(const QString &path, QString *value)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.read(kMaxAttributeSize);
+    if (bytes.isEmpty() && file.error() != QFileDevice::NoError)
+        return false;
+    *value = QString::fromUtf8(bytes).trimmed();
+    return true;
+}
+
+bool readHexId(const QString &path, quint16 *id)
+{
+    QString text;
+    if (!readAttribute(path, &text) || text.isEmpty())
+        return false;
+    bool ok = false;
+    const uint value = text.toUInt(&ok, 16);
+    if (!ok || value > 0xFFFF)
+        return false;
+    *id = quint16(value);
+    return true;
+}
+
+} // namespace
+
+UsbProductNames readSysfsUsbProductNames(const QString &sysfsDevices)
+{
+    UsbProductNames names;
+    QDir dir(sysfsDevices);
+    // Sorted by name so that "first device wins" is the same on every refresh.
+    const QStringList entries =
+        dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System, QDir::Name);
+    for (const QString &entry : entries) {
+        const QString base = dir.filePath(entry);
+        quint16 vendorId = 0;
+        quint16 productId = 0;
+        QString product;
+        if (!readHexId(base + QStringLiteral("/idVendor"), &vendorId) ||
+            !readHexId(base + QStringLiteral("/idProduct"), &productId) ||
+            !readAttribute(base + QStringLiteral("/product"), &product) || product.isEmpty())
+            continue;
+        const UsbKey key(productId, vendorId);
+        if (!names.contains(key))
+            names.insert(key, product);
+    }
+    return names;
+}
+
+bool parseVidPid(const QString &instanceId, quint16 *vendorId, quint16 *productId)
+{
+    static const QRegularExpression separators(QStringLiteral("[\\\\#&]"));
+    bool haveVendor = false;
+    bool haveProduct = false;
+    const QStringList tokens = instanceId.split(separators, Qt::SkipEmptyParts);
+    for (const QString &full : tokens) {
+        const QString token = full.left(200);
+        bool ok = false;
+        if (token.startsWith(QLatin1String("VID_"))) {
+            const uint v = token.mid(4).toUInt(&ok, 16);
+            if (ok && v <= 0xFFFF) {
+                *vendorId = quint16(v);
+                haveVendor = true;
+            }
+        } else if (token.startsWith(QLatin1String("PID_"))) {
+            const uint v = token.mid(4).toUInt(&ok, 16);
+            if (ok && v <= 0xFFFF) {
+                *productId = quint16(v);
+                haveProduct = true;
+            }
+        }
+    }
+    return haveVendor && haveProduct;
+}
+
+#ifdef Q_OS_WIN
+#include "link/setupapi_devices.h"
+
+UsbProductNames readSetupApiUsbProductNames()
+{
+    UsbProductNames names;
+    for (const UsbDeviceDescription &device : enumerateUsbDeviceDescriptions()) {
+        quint16 vendorId = 0;
+        quint16 productId = 0;
+        if (!parseVidPid(QString::fromStdWString(device.instanceId), &vendorId, &productId))
+            continue;
+        const UsbKey key(productId, vendorId);
+        if (!names.contains(key))
+            names.insert(key, QString::fromStdWString(device.description));
+    }
+    return names;
+}
+#endif

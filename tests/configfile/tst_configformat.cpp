@@ -1,0 +1,207 @@
+// The file logic without a window: key tables, load order, the min/max rule, value parsing,
+// and saving and loading against selectors kept in a map.
+#include "configfile/configstore.h"
+#include "testdir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMap>
+#include <QSet>
+#include <QSettings>
+#include <QTest>
+
+namespace {
+
+// Every selector holds 128 entries unless set otherwise; records the order of choices.
+class FakeSelectors : public ConfigFile::SelectorAccess
+{
+public:
+    FakeSelectors()
+    {
+        for (ConfigFile::Writer w : {ConfigFile::Writer::SaveAs, ConfigFile::Writer::Save})
+            for (const auto &group : ConfigFile::writerKeys(w))
+                for (const QString &key : group.keys)
+                    counts.insert(key, 128);
+    }
+    int count(const QString &name) const override { return counts.value(name, -1); }
+    int current(const QString &name) const override { return positions.value(name, 0); }
+    void select(const QString &name, int position) override
+    {
+        positions[name] = position;
+        order << name;
+    }
+    QMap<QString, int> counts, positions;
+    QStringList order;
+};
+
+QSet<QString> allKeys(ConfigFile::Writer writer)
+{
+    QSet<QString> keys;
+    for (const auto &group : ConfigFile::writerKeys(writer))
+        for (const QString &key : group.keys)
+            keys << key;
+    return keys;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+class TestConfigFormat : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void writersDifferInOneKeyEach()
+    {
+        using ConfigFile::Writer;
+        const QSet<QString> saveAs = allKeys(Writer::SaveAs), save = allKeys(Writer::Save);
+        QCOMPARE(saveAs - save, QSet<QString>{"Pedal_Number"});
+        QCOMPARE(save - saveAs, QSet<QString>{"Message_Number_2"});
+        QCOMPARE(saveAs.size(), 31 + 23 + 17);
+        for (const char *unstored : {"switch_comboBox6", "switch_tempo_comboBox_mode",
+                                     "pendal_type_comboBox0", "ex_Evert_checkBox"})
+            QVERIFY2(!saveAs.contains(unstored) && !save.contains(unstored), unstored);
+        QStringList groups;
+        for (const auto &group : ConfigFile::writerKeys(Writer::Save))
+            groups << group.group;
+        QCOMPARE(groups, QStringList({"Expression", "Switch", "Hat"}));
+    }
+
+    void loadPlanReadsEveryKeyOnceAfterItsEvent()
+    {
+        QStringList read;
+        for (const auto &step : ConfigFile::loadPlan()) {
+            read << step.key;
+            if (step.isPair())
+                read << step.maxKey;
+        }
+        QCOMPARE(QSet<QString>(read.begin(), read.end()),
+                 allKeys(ConfigFile::Writer::SaveAs) + allKeys(ConfigFile::Writer::Save));
+        QCOMPARE(read.size(), 72);
+        // Choosing an event resets the trigger group and the other pages.
+        QVERIFY(read.indexOf("expression_trigger_level") > read.indexOf("expression_comboBox3"));
+        QVERIFY(read.indexOf("hat_press_note") > read.indexOf("hat_comboBox1"));
+        QVERIFY(read.indexOf("expression_note_comboBox_gain") >
+                read.indexOf("expression_comboBox1"));
+        QVERIFY(read.indexOf("switch_stop_comboBox_mode") > read.indexOf("switch_comboBox3"));
+    }
+
+    void iniSuffix_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("used");
+        QTest::newRow("plain name gets .ini") << "/a/pedals"
+                                              << "/a/pedals.ini";
+        QTest::newRow("lower case kept") << "/a/p.ini"
+                                         << "/a/p.ini";
+        QTest::newRow("upper case kept") << "/a/p.INI"
+                                         << "/a/p.INI";
+        QTest::newRow("mixed case kept") << "/a/p.iNi"
+                                         << "/a/p.iNi";
+        QTest::newRow("other suffix extended") << "/a/p.txt"
+                                               << "/a/p.txt.ini";
+        QTest::newRow("ini without dot extended") << "/a/pini"
+                                                  << "/a/pini.ini";
+    }
+    void iniSuffix()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QString, used);
+        QCOMPARE(ConfigFile::withIniSuffix(chosen), used);
+    }
+
+    void storedValues_data()
+    {
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("position");
+        QTest::newRow("plain") << QVariant("17") << 128 << 17;
+        QTest::newRow("last entry") << QVariant("127") << 128 << 127;
+        QTest::newRow("int from the settings cache") << QVariant(17) << 128 << 17;
+        QTest::newRow("int beyond list") << QVariant(128) << 128 << 0;
+        QTest::newRow("blanks") << QVariant(" 12 ") << 128 << 12;
+        QTest::newRow("missing") << QVariant() << 128 << 0;
+        QTest::newRow("beyond list") << QVariant("128") << 128 << 0;
+        QTest::newRow("negative") << QVariant("-1") << 128 << 0;
+        QTest::newRow("text") << QVariant("abc") << 128 << 0;
+        QTest::newRow("hex") << QVariant("0x10") << 128 << 0;
+        QTest::newRow("other type") << QVariant(17.0) << 128 << 0;
+        QTest::newRow("list") << QVariant(QStringList{"1", "2"}) << 128 << 0;
+        // QVariant::toInt wraps this one to 5.
+        QTest::newRow("regression: too big wraps") << QVariant("4294967301") << 128 << 0;
+        QTest::newRow("empty selector") << QVariant("0") << 0 << 0;
+    }
+    void storedValues()
+    {
+        QFETCH(QVariant, value);
+        QFETCH(int, count);
+        QFETCH(int, position);
+        QCOMPARE(ConfigFile::positionFromValue(value, count), position);
+    }
+
+    void pairNeverPassesMinAboveMax()
+    {
+        ScopedWorkingDir dir;
+        writeFile("pair.ini", "[Expression]\nexpression_cc_comboBox_valmin=100\n"
+                              "expression_cc_comboBox_valmax=120\n"
+                              "expression_note_comboBox_valmin=10\n"
+                              "expression_note_comboBox_valmax=20\n");
+        FakeSelectors selectors;
+        selectors.positions["expression_cc_comboBox_valmax"] = 50;
+        selectors.positions["expression_note_comboBox_valmax"] = 127;
+        ConfigFile::load("pair.ini", selectors);
+        const QStringList &order = selectors.order;
+        QVERIFY(order.indexOf("expression_cc_comboBox_valmax") <
+                order.indexOf("expression_cc_comboBox_valmin"));
+        QVERIFY(order.indexOf("expression_note_comboBox_valmin") <
+                order.indexOf("expression_note_comboBox_valmax"));
+        QCOMPARE(selectors.positions["expression_cc_comboBox_valmin"], 100);
+        QCOMPARE(selectors.positions["expression_cc_comboBox_valmax"], 120);
+    }
+
+    void unwritableTargetIsNotSaved_data()
+    {
+        // Permissions do not stop root, so the failures come from the file system's shape.
+        QTest::addColumn<QString>("target");
+        QTest::newRow("parent is a regular file") << "blocker/state.ini";
+        QTest::newRow("target is a directory") << "taken.ini";
+    }
+    void unwritableTargetIsNotSaved()
+    {
+        QFETCH(QString, target);
+        ScopedWorkingDir dir;
+        writeFile("blocker", "x");
+        QVERIFY(QDir().mkdir("taken.ini"));
+        FakeSelectors selectors;
+        QVERIFY(!ConfigFile::save(target, ConfigFile::Writer::SaveAs, selectors).saved);
+        QVERIFY(!QFileInfo(target).isFile());
+    }
+
+    void overwritingReplacesOldContent_data()
+    {
+        QTest::addColumn<QByteArray>("old");
+        QTest::newRow("stale key of an earlier save")
+            << QByteArray("[Expression]\nPedal_Number=3\n");
+        QTest::newRow("binary file") << QByteArray("\x00\xff\x01[\n=\x80", 7);
+    }
+    void overwritingReplacesOldContent()
+    {
+        QFETCH(QByteArray, old);
+        ScopedWorkingDir dir;
+        writeFile("state.ini", old);
+        FakeSelectors selectors;
+        QVERIFY(ConfigFile::save("state.ini", ConfigFile::Writer::Save, selectors).saved);
+        QSettings check(dir.filePath("state.ini"), QSettings::IniFormat);
+        QVERIFY(!check.contains("Expression/Pedal_Number"));
+        QCOMPARE(check.value("Switch/Message_Number_2").toString(), QString("0"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConfigFormat)
+#include "tst_configformat.moc"

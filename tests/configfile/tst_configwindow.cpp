@@ -1,0 +1,245 @@
+// The File menu's configuration files on the real window: dialogs and boxes exactly as the
+// user sees them, what reaches the disk, and what a load does to the editor.
+#include "app/widget.h"
+#include "configfile/configformat.h"
+#include "promptscript.h"
+#include "testdir.h"
+#include "ui_widget.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRandomGenerator>
+#include <QSettings>
+#include <QTest>
+
+namespace {
+
+QAction *entry(Widget &w, const QString &menu, const QString &text)
+{
+    for (QAction *top : w.menuBar()->actions()) {
+        if (top->text() != menu)
+            continue;
+        for (QAction *a : top->menu()->actions())
+            if (a->text() == text)
+                return a;
+    }
+    qFatal("no menu entry %s", qPrintable(text));
+    return nullptr;
+}
+
+QStringList everyKey()
+{
+    QStringList keys;
+    for (ConfigFile::Writer w : {ConfigFile::Writer::SaveAs, ConfigFile::Writer::Save})
+        for (const auto &group : ConfigFile::writerKeys(w))
+            for (const QString &key : group.keys)
+                if (!keys.contains(key))
+                    keys << key;
+    return keys;
+}
+
+QMap<QString, int> positions(Widget &w)
+{
+    QMap<QString, int> map;
+    for (const QString &key : everyKey()) {
+        auto *selector = w.findChild<QComboBox *>(key);
+        map.insert(key, selector ? selector->currentIndex() : -100);
+    }
+    return map;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+class TestConfigWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void saveAsThenLoadRestoresEditor()
+    {
+        ScopedWorkingDir dir;
+        PromptScript script;
+        Widget w;
+        Ui::Widget *ui = w.form();
+        ui->Pedal_Number->addItems({"1", "2", "3"}); // as after a device's handshake
+        ui->Pedal_Number->setCurrentIndex(2);
+        ui->Message_Number->setCurrentIndex(5);
+        ui->expression_comboBox0->setCurrentIndex(3); // Channel Pressure
+        ui->expression_ch_comboBox_gain->setCurrentIndex(60);
+        ui->expression_ch_comboBox_chl->setCurrentIndex(3);
+        ui->expression_ch_comboBox_val1->setCurrentIndex(10);
+        ui->expression_ch_comboBox_val2->setCurrentIndex(100);
+        ui->expression_trigger_level->setCurrentIndex(5);
+        ui->expression_press_note->setCurrentIndex(60);
+        ui->expression_release_note->setCurrentIndex(61);
+        ui->switch_comboBox0->setCurrentIndex(2); // NOTE
+        ui->switch_note_comboBox_mode->setCurrentIndex(1);
+        ui->switch_note_comboBox_nno->setCurrentIndex(64);
+        ui->switch_note_comboBox_valmin->setCurrentIndex(5);
+        ui->switch_note_comboBox_valmax->setCurrentIndex(90);
+        ui->hat_comboBox0->setCurrentIndex(1);
+        ui->hat_note_comboBox_ctl->setCurrentIndex(42);
+        ui->hat_note_comboBox_valmax->setCurrentIndex(99);
+        ui->ex_Evert_checkBox->setChecked(true);
+        const QMap<QString, int> saved = positions(w);
+        QVERIFY(!saved.values().contains(-100)); // every key names a selector of the window
+
+        script.answerFile(dir.filePath("state"));
+        script.answer(QMessageBox::Ok);
+        entry(w, "File", "Save File As")->trigger();
+        QCOMPARE(script.boxes.size(), 1);
+        QCOMPARE(script.boxes[0].title, QString("Success"));
+        QCOMPARE(script.boxes[0].text, QString("Configuration file saved successfully."));
+        QCOMPARE(script.fileRequests[0].caption, QString("Save configuration"));
+        QCOMPARE(script.fileRequests[0].filter, QString("configuration files (*.ini)"));
+        QVERIFY(QFile::exists("state.ini"));
+
+        // Elsewhere in the editor, then back.
+        ui->expression_comboBox0->setCurrentIndex(0);
+        ui->switch_comboBox0->setCurrentIndex(0);
+        ui->switch_cc_comboBox_mode->setCurrentIndex(0);
+        ui->hat_comboBox0->setCurrentIndex(0);
+        ui->Pedal_Number->setCurrentIndex(0);
+        ui->Message_Number_2->setCurrentIndex(7);
+        script.answerFile(dir.filePath("state.ini"));
+        entry(w, "File", "Open File")->trigger();
+        QCOMPARE(script.fileRequests[1].kind, UserPrompt::FileDialogKind::Open);
+        QCOMPARE(script.fileRequests[1].caption, QString("Load configuration"));
+        QCOMPARE(script.fileRequests[1].filter, QString("configuration files (*.ini)"));
+
+        QMap<QString, int> expected = saved;
+        expected["Message_Number_2"] = 0;
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+            QVERIFY2(positions(w).value(it.key()) == it.value(), qPrintable(it.key()));
+        QCOMPARE(positions(w), expected);
+        QVERIFY(ui->ex_Evert_checkBox->isChecked());
+        QVERIFY(!ui->switch_note_comboBox_valmax->isHidden()); // "Toggle" shows Max
+        QCOMPARE(script.unexpected, 0);
+    }
+
+    void saveWriterAndDialogs()
+    {
+        ScopedWorkingDir dir;
+        PromptScript script;
+        Widget w;
+        w.form()->Pedal_Number->addItems({"1", "2"});
+        w.form()->Pedal_Number->setCurrentIndex(1);
+
+        // Cancelled: warned, and the next "Save File" asks through the save-as path again.
+        script.answerFile(QString());
+        script.answer(QMessageBox::Ok);
+        entry(w, "File", "Save File")->trigger();
+        QCOMPARE(script.boxes.last().title, QString("Warning"));
+        QCOMPARE(script.boxes.last().text, QString("No file selected!"));
+        QCOMPARE(script.fileRequests.last().filter, QString("configuration files (*.ini)"));
+
+        script.answerFile(dir.filePath("a.Ini"));
+        script.answer(QMessageBox::Ok);
+        entry(w, "File", "Save File")->trigger();
+        QCOMPARE(script.boxes.last().title, QString("Success"));
+        QVERIFY(QFile::exists("a.Ini"));
+
+        script.answerFile(dir.filePath("a.Ini")); // same name: the older keys go
+        entry(w, "File", "Save File")->trigger();
+        QCOMPARE(script.fileRequests.last().caption, QString("Save configuration"));
+        QCOMPARE(script.fileRequests.last().filter, QString("Configuration files (*.ini)"));
+        QCOMPARE(script.boxes.size(), 2); // no success box for this writer
+        {
+            QSettings file(dir.filePath("a.Ini"), QSettings::IniFormat);
+            QVERIFY(!file.contains("Expression/Pedal_Number"));
+            QVERIFY(file.contains("Switch/Message_Number_2"));
+        }
+        script.answerFile(dir.filePath("a.Ini"));
+        entry(w, "File", "Open File")->trigger();
+        QCOMPARE(w.form()->Pedal_Number->currentIndex(), 0);
+
+        script.answerFile(QString()); // open cancelled: nothing at all
+        entry(w, "File", "Open File")->trigger();
+        QCOMPARE(script.boxes.size(), 2);
+        QCOMPARE(script.unexpected, 0);
+    }
+
+    void failedWriteIsReportedNotPraised()
+    {
+        // Root ignores permissions: a regular file where the folder should be stops the write.
+        ScopedWorkingDir dir;
+        PromptScript script;
+        Widget w;
+        writeFile("blocker", "x");
+        for (const char *menuEntry : {"Save File As", "Save File"}) {
+            script.answerFile(dir.filePath("blocker/state.ini"));
+            script.answer(QMessageBox::Ok);
+            entry(w, "File", menuEntry)->trigger();
+            QCOMPARE(script.boxes.last().title, QString("Warning"));
+            QVERIFY2(script.boxes.last().text.contains(dir.filePath("blocker/state.ini")),
+                     qPrintable(script.boxes.last().text));
+            QVERIFY(script.boxes.last().text.contains("not saved"));
+        }
+        QCOMPARE(script.boxes.size(), 2);
+        QCOMPARE(script.unexpected, 0);
+    }
+
+    void loadKeepsRangesValidAndSurvivesBadFiles_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("not ini") << QByteArray("<html>no settings here</html>\n");
+        QTest::newRow("binary") << QByteArray("\x00\xff\xfe[\x01=\x80\n]", 9);
+        QTest::newRow("huge, negative, text")
+            << QByteArray("[Expression]\nexpression_comboBox0=4294967297\nexpression_cc_comboBox"
+                          "_valmax=-1\n[Switch]\nswitch_comboBox0=Start\n[Hat]\nhat_comboBox0=9\n");
+        QByteArray noise(64 * 1024, '\0');
+        QRandomGenerator random(20240611);
+        for (char &byte : noise)
+            byte = char(random.bounded(256));
+        QTest::newRow("binary noise") << noise;
+    }
+    void loadKeepsRangesValidAndSurvivesBadFiles()
+    {
+        QFETCH(QByteArray, content);
+        ScopedWorkingDir dir;
+        PromptScript script;
+        Widget w;
+        writeFile("bad.ini", content);
+        script.answerFile(dir.filePath("bad.ini"));
+        entry(w, "File", "Open File")->trigger();
+        for (const QString &key : everyKey()) {
+            auto *selector = w.findChild<QComboBox *>(key);
+            if (selector->count() > 0)
+                QVERIFY2(selector->currentIndex() >= 0 &&
+                             selector->currentIndex() < selector->count(),
+                         qPrintable(key));
+        }
+        QCOMPARE(w.form()->expression_comboBox0->currentIndex(), 0);
+        QCOMPARE(w.form()->expression_cc_comboBox_valmax->currentIndex(), 0);
+        QCOMPARE(script.boxes.size(), 0);
+        QCOMPARE(script.unexpected, 0);
+    }
+
+    void pairIsAppliedWithoutRangeWarning()
+    {
+        ScopedWorkingDir dir;
+        PromptScript script;
+        Widget w;
+        w.form()->expression_cc_comboBox_valmax->setCurrentIndex(50);
+        writeFile("pair.ini", "[Expression]\nexpression_cc_comboBox_valmin=100\n"
+                              "expression_cc_comboBox_valmax=120\n");
+        script.answerFile(dir.filePath("pair.ini"));
+        entry(w, "File", "Open File")->trigger();
+        QCOMPARE(w.form()->expression_cc_comboBox_valmin->currentIndex(), 100);
+        QCOMPARE(w.form()->expression_cc_comboBox_valmax->currentIndex(), 120);
+        QCOMPARE(script.boxes.size(), 0);
+    }
+};
+
+QTEST_MAIN(TestConfigWindow)
+#include "tst_configwindow.moc"

@@ -1,0 +1,231 @@
+// The curve editor inside the real window: plots rebuilt from the page's selectors, drags
+// written back into the selectors, and the saturation point that the configuration sends.
+#include "app/widget.h"
+#include "plotdrive.h"
+#include "promptscript.h"
+#include "testdir.h"
+#include "ui_widget.h"
+
+#include <QComboBox>
+#include <QPointer>
+#include <QTest>
+
+using namespace PlotDrive;
+
+namespace {
+
+constexpr int kSaturationByte = 21;
+
+struct Window
+{
+    ScopedWorkingDir dir;
+    PromptScript prompts;
+    Widget widget;
+    Ui::Widget *ui = widget.form();
+
+    Window()
+    {
+        widget.setExtendedEditorVisible(true); // as for a model with the curve editor
+        widget.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&widget));
+    }
+
+    // The current plot once its layout has given it a size and it has been drawn there.
+    MyCustomPlot *expressionPlot() { return laidOut(widget.expressionCurvePlot()); }
+    MyCustomPlot *hatPlot() { return laidOut(widget.hatCurvePlot()); }
+
+    static MyCustomPlot *laidOut(MyCustomPlot *plot)
+    {
+        if (!plot)
+            return nullptr;
+        for (int i = 0; i < 50 && plot->axisRect()->height() < 100; ++i) {
+            QCoreApplication::processEvents();
+            plot->replot();
+        }
+        return plot;
+    }
+
+    int configurationByte(int index) const { return quint8(widget.buildConfiguration().at(index)); }
+};
+
+void choose(QComboBox *selector, const QString &text)
+{
+    const int index = selector->findText(text);
+    QVERIFY2(index >= 0, qPrintable(selector->objectName() + QLatin1String(": ") + text));
+    selector->setCurrentIndex(index);
+}
+
+} // namespace
+
+class TestCurveWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void builtFromTheCurrentPage();
+    void saturationGoesIntoTheConfiguration();
+    void curveHandleBottomAndTop();
+    void minDraggedAboveMaxDoesNothing();
+    void selectorsFollowADragUnchecked();
+    void pitchBendMaxToTheTop();
+    void pitchBendRangeKeepsItsMinimum();
+    void hatDragWritesTheHatPage();
+};
+
+void TestCurveWindow::builtFromTheCurrentPage()
+{
+    Window w;
+    // Filling the lists at start-up already went through the range slots.
+    MyCustomPlot *plot = w.expressionPlot();
+    QVERIFY(plot);
+    QCOMPARE(plot->parentWidget(), w.ui->widget_13);
+    QCOMPARE(w.ui->widget_13->findChildren<MyCustomPlot *>().size(), 1);
+    QVERIFY(w.widget.hatCurvePlot());
+    QCOMPARE(w.widget.hatCurvePlot()->parentWidget(), w.ui->widget_14);
+    QCOMPARE(plot->labelText(MyCustomPlot::Label::MaxValue), QStringLiteral("127"));
+    QCOMPARE(plot->gain, 0.0);
+    QCOMPARE(plot->cgain, 0.0);
+    QVERIFY(plot->hasMouseTracking());
+    QCOMPARE(plot->focusPolicy(), Qt::StrongFocus);
+
+    // An accepted change rebuilds: a new plot, the old one gone.
+    const QPointer<MyCustomPlot> old = plot;
+    w.ui->expression_cc_comboBox_valmax->setCurrentIndex(90);
+    QVERIFY(old.isNull());
+    QCOMPARE(w.ui->widget_13->findChildren<MyCustomPlot *>().size(), 1);
+    QCOMPARE(w.expressionPlot()->labelText(MyCustomPlot::Label::MaxValue), QStringLiteral("90"));
+
+    // The event page decides the units: Pitch Bend draws a 14-bit range.
+    choose(w.ui->expression_comboBox0, QStringLiteral("Pitch Bend"));
+    QVERIFY(w.expressionPlot()->fourteenBit);
+    QCOMPARE(w.expressionPlot()->labelText(MyCustomPlot::Label::MaxValue), QStringLiteral("16383"));
+    choose(w.ui->expression_comboBox0, QStringLiteral("Continuous Controllers (CC)"));
+    QVERIFY(!w.expressionPlot()->fourteenBit);
+    QCOMPARE(w.expressionPlot()->labelText(MyCustomPlot::Label::MaxValue), QStringLiteral("127"));
+    QCOMPARE(w.prompts.unexpected, 0);
+    QVERIFY(w.prompts.boxes.isEmpty());
+}
+
+void TestCurveWindow::saturationGoesIntoTheConfiguration()
+{
+    Window w;
+    QCOMPARE(w.configurationByte(kSaturationByte), 100);
+    w.ui->expression_cc_comboBox_gain->setCurrentIndex(100); // 50
+    w.ui->expression_cc_comboBox_ql->setCurrentIndex(60);    // 10
+    QCOMPARE(w.expressionPlot()->saturationPercent, 50);
+    QCOMPARE(w.configurationByte(kSaturationByte), 50);
+    // Whatever pedal type is sent, byte 21 is the Expression curve's.
+    choose(w.ui->pendal_type_comboBox0, QStringLiteral("Switch"));
+    QCOMPARE(w.configurationByte(kSaturationByte), 50);
+    QCOMPARE(Widget::expressionSaturationPercent(w.ui, -7), 50);
+}
+
+void TestCurveWindow::curveHandleBottomAndTop()
+{
+    Window w;
+    MyCustomPlot *plot = w.expressionPlot();
+    const QPointer<MyCustomPlot> alive = plot;
+    const int x = centreOf(plot->curveHandle).x();
+    drag(plot, plot->curveHandle, 0);
+    QVERIFY(w.widget.curveDragRunning());
+    QCOMPARE(w.ui->expression_cc_comboBox_ql->currentText(), QStringLiteral("-50"));
+    moveToTop(plot, x);
+    QCOMPARE(w.ui->expression_cc_comboBox_ql->currentText(), QStringLiteral("50"));
+    release(plot);
+    QVERIFY(!w.widget.curveDragRunning());
+    // The drag ran unchecked and without rebuilding under the mouse.
+    QVERIFY(alive);
+    QCOMPARE(plot->labelText(MyCustomPlot::Label::CurveValue), QStringLiteral("50"));
+}
+
+void TestCurveWindow::minDraggedAboveMaxDoesNothing()
+{
+    Window w;
+    w.ui->expression_cc_comboBox_valmax->setCurrentIndex(60);
+    MyCustomPlot *plot = w.expressionPlot();
+    drag(plot, plot->minHandle, 100);
+    QCOMPARE(w.ui->expression_cc_comboBox_valmin->currentIndex(), 0);
+    QCOMPARE(w.ui->expression_cc_comboBox_valmax->currentIndex(), 60);
+    QVERIFY(!w.widget.curveDragRunning()); // nothing was reported
+    moveTo(plot, centreOf(plot->minHandle).x(), 40);
+    QCOMPARE(w.ui->expression_cc_comboBox_valmin->currentIndex(), 40);
+    release(plot);
+    QVERIFY(w.prompts.boxes.isEmpty());
+}
+
+void TestCurveWindow::selectorsFollowADragUnchecked()
+{
+    Window w;
+    MyCustomPlot *plot = w.expressionPlot();
+    const QPointer<MyCustomPlot> alive = plot;
+    drag(plot, plot->maxHandle, 30);
+    QCOMPARE(w.ui->expression_cc_comboBox_valmax->currentIndex(), 30);
+    // While the handle is held the range slots stand aside: no check, no rebuild.
+    w.ui->expression_cc_comboBox_valmin->setCurrentIndex(100);
+    w.ui->hat_cc_comboBox_valmin->setCurrentIndex(127);
+    w.ui->hat_cc_comboBox_valmax->setCurrentIndex(0);
+    QVERIFY(alive);
+    QVERIFY(w.prompts.boxes.isEmpty());
+    release(plot);
+    QVERIFY(!w.widget.curveDragRunning());
+
+    // Released, the same choice is checked again.
+    w.prompts.answer(QMessageBox::Ok);
+    w.ui->expression_cc_comboBox_valmin->setCurrentIndex(101);
+    QCOMPARE(w.prompts.boxes.size(), 1);
+    QCOMPARE(w.prompts.boxes.first().title, QStringLiteral("Invalid1 selection"));
+    QCOMPARE(w.prompts.unexpected, 0);
+}
+
+void TestCurveWindow::pitchBendMaxToTheTop()
+{
+    Window w;
+    choose(w.ui->expression_comboBox0, QStringLiteral("Pitch Bend"));
+    w.ui->expression_pitch_comboBox_valmax->setCurrentIndex(8000);
+    MyCustomPlot *plot = w.expressionPlot();
+    QCOMPARE(plot->labelText(MyCustomPlot::Label::MaxValue), QString::number(62 * 129));
+    const int x = centreOf(plot->maxHandle).x();
+    press(plot, plot->maxHandle);
+    moveToTop(plot, x);
+    QCOMPARE(w.ui->expression_pitch_comboBox_valmax->currentIndex(), 16383);
+    QCOMPARE(w.ui->expression_pitch_comboBox_valmax->currentText(), QStringLiteral("16383"));
+    QCOMPARE(plot->labelText(MyCustomPlot::Label::MaxValue), QStringLiteral("16383"));
+    release(plot);
+    QCOMPARE(w.prompts.unexpected, 0);
+}
+
+void TestCurveWindow::pitchBendRangeKeepsItsMinimum()
+{
+    Window w;
+    choose(w.ui->expression_comboBox0, QStringLiteral("Pitch Bend"));
+    w.ui->expression_pitch_comboBox_valmin->setCurrentIndex(63 * 129);
+    QCOMPARE(w.expressionPlot()->labelText(MyCustomPlot::Label::MinValue),
+             QString::number(63 * 129));
+    // Regression: a Max change used to divide the rebuilt 7-bit minimum by 129 once more.
+    w.ui->expression_pitch_comboBox_valmax->setCurrentIndex(12900);
+    QCOMPARE(w.expressionPlot()->labelText(MyCustomPlot::Label::MinValue),
+             QString::number(63 * 129));
+    QCOMPARE(w.expressionPlot()->labelText(MyCustomPlot::Label::MaxValue),
+             QString::number(100 * 129));
+}
+
+void TestCurveWindow::hatDragWritesTheHatPage()
+{
+    Window w;
+    choose(w.ui->pendal_type_comboBox0, QStringLiteral("Hi-Hat"));
+    choose(w.ui->hat_comboBox0, QStringLiteral("NOTE"));
+    w.ui->hat_note_comboBox_ql->setCurrentIndex(70);
+    MyCustomPlot *plot = w.hatPlot();
+    QVERIFY(plot);
+    QCOMPARE(plot->labelText(MyCustomPlot::Label::CurveValue), QStringLiteral("20"));
+    drag(plot, plot->maxHandle, 90);
+    QCOMPARE(w.ui->hat_note_comboBox_valmax->currentIndex(), 90);
+    QCOMPARE(w.ui->hat_cc_comboBox_valmax->currentIndex(), 127);
+    QCOMPARE(w.ui->hat_note_comboBox_ql->currentIndex(), 70);
+    release(plot);
+    QVERIFY(!w.widget.curveDragRunning());
+    QCOMPARE(w.prompts.unexpected, 0);
+}
+
+QTEST_MAIN(TestCurveWindow)
+#include "tst_curvewindow.moc"
