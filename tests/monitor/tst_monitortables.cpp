@@ -114,7 +114,7 @@ private slots:
         }
         // The view follows the newest row.
         QTableView *shown = f.ui->tableView;
-        QCOMPARE(shown->verticalScrollBar()->value(), shown->verticalScrollBar()->maximum());
+        QTRY_COMPARE(shown->verticalScrollBar()->value(), shown->verticalScrollBar()->maximum());
     }
 
     void filterHidesOtherMessageNumbersOnEveryPage_data()

@@ -174,7 +174,8 @@ private slots:
             "expression_cc_comboBox_valmax=100 expression_cc_comboBox_gain=10 "
             "expression_cc_comboBox_ql=-10 expression_trigger_level=5 expression_press_note=#36 "
             "expression_release_note=#38 ex_Evert_checkBox=on",
-            "F0 00 21 5E 10 03 01 02 01 03 00 07 00 64 0A 00 3C 05 24 26 28 64 00 F7");
+            // Byte 21: min 10, max 100 and gain 10 saturate the curve at 81 %.
+            "F0 00 21 5E 10 03 01 02 01 03 00 07 00 64 0A 00 3C 05 24 26 28 51 00 F7");
         row("expression note",
             "pendal_type_comboBox0=Expression expression_comboBox0=NOTE "
             "expression_note_comboBox_ctl=#60 expression_note_comboBox_valmin=20 "
