@@ -42,27 +42,28 @@ Widget::Widget(QWidget *parent)
     for (QWidget *hidden :
          {static_cast<QWidget *>(ui->widget_8), static_cast<QWidget *>(ui->widget_10),
           static_cast<QWidget *>(ui->groupBox_16), static_cast<QWidget *>(ui->groupBox_2),
-          static_cast<QWidget *>(ui->expression_trigger_level), static_cast<QWidget *>(ui->label_117),
+          static_cast<QWidget *>(ui->expression_trigger_level),
+          static_cast<QWidget *>(ui->label_117),
           static_cast<QWidget *>(ui->expression_cc_comboBox_ql),
           static_cast<QWidget *>(ui->expression_note_comboBox_ql),
           static_cast<QWidget *>(ui->expression_pitch_comboBox_ql),
-          static_cast<QWidget *>(ui->expression_ch_comboBox_ql), static_cast<QWidget *>(ui->label_134),
-          static_cast<QWidget *>(ui->hat_cc_comboBox_ql), static_cast<QWidget *>(ui->hat_note_comboBox_ql),
-          static_cast<QWidget *>(ui->label_Baud), static_cast<QWidget *>(ui->comboBox_5),
-          static_cast<QWidget *>(ui->Hi_hat_Setting)})
+          static_cast<QWidget *>(ui->expression_ch_comboBox_ql),
+          static_cast<QWidget *>(ui->label_134), static_cast<QWidget *>(ui->hat_cc_comboBox_ql),
+          static_cast<QWidget *>(ui->hat_note_comboBox_ql), static_cast<QWidget *>(ui->label_Baud),
+          static_cast<QWidget *>(ui->comboBox_5), static_cast<QWidget *>(ui->Hi_hat_Setting)})
         hidden->hide();
 
     model_2 = new QStandardItemModel(this);
     model_3 = new QStandardItemModel(this);
     eventTypeNames = QStringList{QStringLiteral("Continuous Controllers (CC)"),
-                      QStringLiteral("Program Change (PC)"),
-                      QStringLiteral("NOTE"),
-                      QStringLiteral("Pitch Bend"),
-                      QStringLiteral("Channel Pressure"),
-                      QStringLiteral("Start"),
-                      QStringLiteral("Continue"),
-                      QStringLiteral("Stop"),
-                      QStringLiteral("Tempo")};
+                                 QStringLiteral("Program Change (PC)"),
+                                 QStringLiteral("NOTE"),
+                                 QStringLiteral("Pitch Bend"),
+                                 QStringLiteral("Channel Pressure"),
+                                 QStringLiteral("Start"),
+                                 QStringLiteral("Continue"),
+                                 QStringLiteral("Stop"),
+                                 QStringLiteral("Tempo")};
     for (int code = 0; code < eventTypeNames.size(); ++code)
         eventTypeCodes.insert(eventTypeNames.at(code), code);
 
@@ -196,8 +197,8 @@ void Widget::fillFixedLists()
     ui->Message_Number_2->clear();
     ui->Message_Number_2->addItems(messages);
 
-    ui->Pedal_Type->addItems({QStringLiteral("Expression"), QStringLiteral("Switch"),
-                              QStringLiteral("Hi-Hat")});
+    ui->Pedal_Type->addItems(
+        {QStringLiteral("Expression"), QStringLiteral("Switch"), QStringLiteral("Hi-Hat")});
     ui->MIDI_Channel->addItems(messages);
     ui->comboBox_EPS_Gain->addItems(gains);
     ui->comboBox_HHS_Gain->addItems(gains);
@@ -212,10 +213,10 @@ void Widget::fillFixedLists()
                                      QStringLiteral("Decrease")});
     ui->comboBox_HHS_status->addItems({QStringLiteral("CC"), QStringLiteral("NOTE")});
     for (QComboBox *selector :
-         {ui->comboBox_EPS_D1_1, ui->comboBox_EPS_D1_2, ui->comboBox_EPS_D2_1, ui->comboBox_EPS_D2_2,
-          ui->comboBox_SPS_D1_1, ui->comboBox_SPS_D1_2, ui->comboBox_SPS_D2_1, ui->comboBox_SPS_D2_2,
-          ui->comboBox_HHS_DATA1, ui->comboBox_HHS_D2_1, ui->comboBox_HHS_D2_2, ui->comboBox_HHS_PN,
-          ui->comboBox_HHS_RN})
+         {ui->comboBox_EPS_D1_1, ui->comboBox_EPS_D1_2, ui->comboBox_EPS_D2_1,
+          ui->comboBox_EPS_D2_2, ui->comboBox_SPS_D1_1, ui->comboBox_SPS_D1_2,
+          ui->comboBox_SPS_D2_1, ui->comboBox_SPS_D2_2, ui->comboBox_HHS_DATA1,
+          ui->comboBox_HHS_D2_1, ui->comboBox_HHS_D2_2, ui->comboBox_HHS_PN, ui->comboBox_HHS_RN})
         selector->addItems(values);
 }
 
@@ -224,8 +225,9 @@ void Widget::refreshConnectionControls()
     const bool open = serialPort->isOpen();
     ui->comboBox_ComDevices->setEnabled(!open);
     ui->connectButton->setText(open ? QStringLiteral("Disconnect") : QStringLiteral("Connect"));
-    for (QPushButton *button : {ui->openButton, ui->saveButton, ui->deleteButton, ui->checkButton,
-                                ui->checkButton_2, ui->setButton_6, ui->setButton_9, ui->setButton_7})
+    for (QPushButton *button :
+         {ui->openButton, ui->saveButton, ui->deleteButton, ui->checkButton, ui->checkButton_2,
+          ui->setButton_6, ui->setButton_9, ui->setButton_7})
         button->setEnabled(open);
 }
 

@@ -60,7 +60,13 @@ QString saveFileName(QWidget *parent, const QString &caption, const QString &dir
     return askFile({FileDialogKind::Save, parent, caption, directory, filter});
 }
 
-void setMessageResponder(MessageResponder responder) { messageResponder() = std::move(responder); }
-void setFileResponder(FileResponder responder) { fileResponder() = std::move(responder); }
+void setMessageResponder(MessageResponder responder)
+{
+    messageResponder() = std::move(responder);
+}
+void setFileResponder(FileResponder responder)
+{
+    fileResponder() = std::move(responder);
+}
 
 } // namespace UserPrompt

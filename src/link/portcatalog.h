@@ -34,7 +34,8 @@ public:
 
     // The catalog in force; the system catalog unless one was installed.
     static const PortCatalog &current();
-    // Installs a catalog for the rest of the process (or until replaced); nullptr restores the system one.
+    // Installs a catalog for the rest of the process (or until replaced); nullptr restores the
+    // system one.
     static void install(std::unique_ptr<PortCatalog> catalog);
 };
 

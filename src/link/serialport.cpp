@@ -56,9 +56,8 @@ void SerialPort::refreshPortList(bool logPorts)
         if (logPorts)
             qDebug().nospace() << "port " << port.portName << " vid " << Qt::hex << port.vendorId
                                << " pid " << port.productId << Qt::dec << " description "
-                               << port.description << " location " << port.location
-                               << " serial " << port.serialNumber << " manufacturer "
-                               << port.manufacturer;
+                               << port.description << " location " << port.location << " serial "
+                               << port.serialNumber << " manufacturer " << port.manufacturer;
         if (!port.hasUsbIds)
             continue;
         const auto it = names.constFind(UsbKey(port.productId, port.vendorId));

@@ -5,7 +5,8 @@
 
 // Linux: every USB device directory below `sysfsDevices` that has idVendor, idProduct and
 // product files; the first device with a given key wins.
-UsbProductNames readSysfsUsbProductNames(const QString &sysfsDevices = QStringLiteral("/sys/bus/usb/devices"));
+UsbProductNames
+readSysfsUsbProductNames(const QString &sysfsDevices = QStringLiteral("/sys/bus/usb/devices"));
 
 #ifdef Q_OS_WIN
 // Windows: the bus-reported device description of every present USB device.

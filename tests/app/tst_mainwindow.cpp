@@ -68,8 +68,9 @@ private slots:
 
         QCOMPARE(ui->connectButton->text(), QString("Connect"));
         QVERIFY(ui->comboBox_ComDevices->isEnabled());
-        for (QPushButton *b : {ui->openButton, ui->saveButton, ui->deleteButton, ui->checkButton,
-                               ui->checkButton_2, ui->setButton_6, ui->setButton_9, ui->setButton_7})
+        for (QPushButton *b :
+             {ui->openButton, ui->saveButton, ui->deleteButton, ui->checkButton, ui->checkButton_2,
+              ui->setButton_6, ui->setButton_9, ui->setButton_7})
             QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
         for (QPushButton *b : {ui->pushButton, ui->pushButton_2, ui->pushButton_3})
             QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
@@ -101,8 +102,8 @@ private slots:
                  QStringList({"Open File", "Save File", "Save File As", "Exit"}));
         QMenu *setting = menuNamed(bar, "Setting");
         QCOMPARE(actionTexts(setting->actions()),
-                 QStringList({"MIDI Note=60 Name", "Show CC Name", "Factory Reset",
-                              "Firmware Upgrade"}));
+                 QStringList(
+                     {"MIDI Note=60 Name", "Show CC Name", "Factory Reset", "Firmware Upgrade"}));
         QMenu *naming = setting->actions().at(0)->menu();
         QCOMPARE(actionTexts(naming->actions()), QStringList({"C3", "C4", "C5"}));
         for (QAction *a : naming->actions()) {
@@ -144,7 +145,8 @@ private slots:
     {
         ScopedWorkingDir dir;
         Widget w;
-        for (QTableView *table : {w.form()->tableView, w.form()->tableView_2, w.form()->tableView_3}) {
+        for (QTableView *table :
+             {w.form()->tableView, w.form()->tableView_2, w.form()->tableView_3}) {
             auto *m = qobject_cast<QStandardItemModel *>(table->model());
             QVERIFY(m);
             QCOMPARE(m->columnCount(), 4);
@@ -200,18 +202,27 @@ private slots:
     void styleSheetKeepsItsRulesInOrder()
     {
         const QString sheet = applicationStyleSheet();
-        const QStringList order = {"QWidget {",           "QPushButton {",  "QPushButton:hover",
-                                   "QPushButton:pressed", "QLabel {",       "QSlider::groove",
-                                   "QGroupBox {",         "QComboBox:focus", "#groupBox_5",
-                                   "#widget_18",          "#Switch_Pedal_Setting_2",
-                                   "QMenu::item:selected", "QMenuBar::item:pressed"};
+        const QStringList order = {"QWidget {",
+                                   "QPushButton {",
+                                   "QPushButton:hover",
+                                   "QPushButton:pressed",
+                                   "QLabel {",
+                                   "QSlider::groove",
+                                   "QGroupBox {",
+                                   "QComboBox:focus",
+                                   "#groupBox_5",
+                                   "#widget_18",
+                                   "#Switch_Pedal_Setting_2",
+                                   "QMenu::item:selected",
+                                   "QMenuBar::item:pressed"};
         int last = -1;
         for (const QString &rule : order) {
             const int at = sheet.indexOf(rule);
             QVERIFY2(at > last, qPrintable(rule));
             last = at;
         }
-        QVERIFY(sheet.contains("#2A2A2A") && sheet.contains("#A68D44") && sheet.contains("#FFD700"));
+        QVERIFY(sheet.contains("#2A2A2A") && sheet.contains("#A68D44") &&
+                sheet.contains("#FFD700"));
     }
 };
 

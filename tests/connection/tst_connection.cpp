@@ -10,12 +10,12 @@
 
 #include <QElapsedTimer>
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <unistd.h>
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTest>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 namespace {
 const QByteArray kHandshake = QByteArray::fromHex("F0 00 21 5E 01 01 F7");
@@ -59,8 +59,9 @@ private slots:
 
         QElapsedTimer clock;
         QList<QPair<qint64, QByteArray>> arrivals;
-        connect(&pedal, &EmulatedPedal::requestReceived, this,
-                [&](const QByteArray &request) { arrivals << qMakePair(clock.elapsed(), request); });
+        connect(&pedal, &EmulatedPedal::requestReceived, this, [&](const QByteArray &request) {
+            arrivals << qMakePair(clock.elapsed(), request);
+        });
         clock.start();
         QTest::mouseClick(ui->connectButton, Qt::LeftButton);
 
@@ -87,8 +88,10 @@ private slots:
         QCOMPARE(requests.at(query).size(), 9);
         QCOMPARE(quint8(requests.at(query).at(7)), quint8(ui->Message_Number->currentIndex()));
         // Timers can only fire late, never early.
-        QVERIFY2(times.at(query) >= 490 && times.at(query) < 1500, qPrintable(QString::number(times.at(query))));
-        QVERIFY2(times.at(info) >= 590 && times.at(info) < 1600, qPrintable(QString::number(times.at(info))));
+        QVERIFY2(times.at(query) >= 490 && times.at(query) < 1500,
+                 qPrintable(QString::number(times.at(query))));
+        QVERIFY2(times.at(info) >= 590 && times.at(info) < 1600,
+                 qPrintable(QString::number(times.at(info))));
         QCOMPARE(script.unexpected, 0);
     }
 

@@ -54,7 +54,7 @@ private slots:
     void listsByProductNameAndFollowsTheCatalog()
     {
         CatalogPort builtIn;
-        builtIn.portName = "ttyS0"; // no USB ids: never listed
+        builtIn.portName = "ttyS0";                               // no USB ids: never listed
         CatalogPort unknown = usbPort("ttyACM9", 0x9999, 0x0001); // ids not in the device list
         catalog->ports = {builtIn, unknown, usbPort("ttyACM0", 0x1234, 0x0001),
                           usbPort("ttyACM1", 0x1234, 0x0002), usbPort("ttyACM2", 0x1234, 0x0003)};

@@ -71,10 +71,10 @@ private slots:
         QTest::addColumn<int>("vid");
         QTest::addColumn<int>("pid");
         QTest::newRow("plain") << "USB\\VID_1A86&PID_7523\\5&2E0F&0&1" << true << 0x1a86 << 0x7523;
-        QTest::newRow("composite interface") << "USB\\VID_0483&PID_5740&MI_00\\6&1" << true << 0x0483
-                                             << 0x5740;
-        QTest::newRow("last token wins") << "USB\\VID_0001&PID_0002#VID_0003&PID_0004" << true
-                                         << 0x0003 << 0x0004;
+        QTest::newRow("composite interface")
+            << "USB\\VID_0483&PID_5740&MI_00\\6&1" << true << 0x0483 << 0x5740;
+        QTest::newRow("last token wins")
+            << "USB\\VID_0001&PID_0002#VID_0003&PID_0004" << true << 0x0003 << 0x0004;
         QTest::newRow("no product id") << "USB\\VID_1A86\\5&2E0F" << false << 0 << 0;
         QTest::newRow("root hub") << "USB\\ROOT_HUB30\\4&1" << false << 0 << 0;
         QTest::newRow("empty") << "" << false << 0 << 0;
