@@ -109,7 +109,7 @@ EditorState readEditorState(const Ui::Widget *ui)
     s.hatReleaseNote = ui->hat_release_note->currentIndex();
     s.hatInverted = ui->ht_Evert_checkBox->isChecked();
 
-    // No curve editor yet: a default curve reaches its maximum only at full travel.
+    // Before the Expression plot exists, a default curve reaches its maximum only at full travel.
     s.saturationPercent = Widget::expressionSaturationPercent(ui, kDefaultSaturationPercent);
     return s;
 }
