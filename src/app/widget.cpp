@@ -4,6 +4,7 @@
 #include "app/stylesheet.h"
 #include "editor/vocabulary.h"
 #include "link/serialport.h"
+#include "monitor/monitortablemodel.h"
 #include "ui_widget.h"
 
 #include <QAction>
@@ -14,7 +15,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
-#include <QStandardItemModel>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -33,7 +33,8 @@ QStringList numberTexts(int first, int last)
 } // namespace
 
 Widget::Widget(QWidget *parent)
-    : QWidget(parent), ui(new Ui::Widget), model(new QStandardItemModel(this))
+    : QWidget(parent), ui(new Ui::Widget),
+      model(new MonitorTableModel(Monitor::kMaxMonitorRows, this))
 {
     ui->setupUi(this);
 
@@ -53,8 +54,8 @@ Widget::Widget(QWidget *parent)
           static_cast<QWidget *>(ui->comboBox_5), static_cast<QWidget *>(ui->Hi_hat_Setting)})
         hidden->hide();
 
-    model_2 = new QStandardItemModel(this);
-    model_3 = new QStandardItemModel(this);
+    model_2 = new MonitorTableModel(Monitor::kMaxMonitorRows, this);
+    model_3 = new MonitorTableModel(Monitor::kMaxMonitorRows, this);
     eventTypeNames = QStringList{QStringLiteral("Continuous Controllers (CC)"),
                                  QStringLiteral("Program Change (PC)"),
                                  QStringLiteral("NOTE"),
@@ -172,7 +173,7 @@ void Widget::buildMenuBar()
 
 void Widget::setUpMonitorTables()
 {
-    const QList<QPair<QTableView *, QStandardItemModel *>> tables = {
+    const QList<QPair<QTableView *, MonitorTableModel *>> tables = {
         {ui->tableView, model}, {ui->tableView_2, model_2}, {ui->tableView_3, model_3}};
     for (const auto &[table, tableModel] : tables) {
         table->setModel(tableModel);

@@ -2,6 +2,7 @@
 // the slots it owns in its own folder (widget_<subsystem>.cpp) so that one file holds one concern.
 #pragma once
 
+#include "monitor/liveframe.h"
 #include "protocol/msgpackage.h"
 
 #include <QByteArray>
@@ -9,6 +10,7 @@
 #include <QMap>
 #include <QSerialPort>
 #include <QStringList>
+#include <QVector>
 #include <QWidget>
 
 QT_BEGIN_NAMESPACE
@@ -22,9 +24,9 @@ class QGraphicsView;
 class QMenu;
 class QMenuBar;
 class QSettings;
-class QStandardItemModel;
 QT_END_NAMESPACE
 
+class MonitorTableModel;
 class SerialPort;
 class CustomDialog;
 
@@ -58,9 +60,10 @@ private:
 
     Ui::Widget *ui = nullptr;
     SerialPort *serialPort = nullptr;
-    QStandardItemModel *model = nullptr;
-    QStandardItemModel *model_2 = nullptr;
-    QStandardItemModel *model_3 = nullptr;
+    // Rows of tableView, tableView_2 and tableView_3.
+    MonitorTableModel *model = nullptr;
+    MonitorTableModel *model_2 = nullptr;
+    MonitorTableModel *model_3 = nullptr;
     QMap<QString, int> eventTypeCodes;
     QStringList eventTypeNames;
     CustomDialog *customDialog = nullptr;
@@ -221,7 +224,7 @@ private:
     QList<QByteArray> liveFrameQueue;
     bool liveQueueBusy = false;
     bool liveDrainRunning = false;
-    QList<QStringList> pendingMonitorRows; // rows of the batch being drained
+    QVector<Monitor::MonitorRow> pendingMonitorRows; // rows of the batch being drained
     class QTimer *monitorRepaintTimer = nullptr;
     bool monitorRepaintsHeld = false;
     // Pedal pictures; null until built.

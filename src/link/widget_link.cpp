@@ -3,11 +3,11 @@
 #include "app/widget.h"
 
 #include "link/serialport.h"
+#include "monitor/monitortablemodel.h"
 #include "protocol/messages.h"
 #include "ui_widget.h"
 
 #include <QDebug>
-#include <QStandardItemModel>
 #include <QTimer>
 
 namespace {
@@ -21,8 +21,8 @@ void Widget::on_connectButton_clicked()
     if (serialPort->isOpen()) {
         serialPort->clear();
         serialPort->close();
-        for (QStandardItemModel *m : {model, model_2, model_3})
-            m->removeRows(0, m->rowCount());
+        for (MonitorTableModel *m : {model, model_2, model_3})
+            m->clear();
         resetEditorToDisconnected();
         refreshConnectionControls();
         return;

@@ -4,13 +4,13 @@
 #include "app/widget.h"
 
 #include "monitor/liveframe.h"
+#include "monitor/monitortablemodel.h"
 #include "ui_widget.h"
 
 #include <QCoreApplication>
 #include <QDebug>
 #include <QGraphicsView>
 #include <QPointer>
-#include <QStandardItemModel>
 #include <QTimer>
 
 namespace {
@@ -45,17 +45,6 @@ Monitor::PageState currentPageState(const Ui::Widget *ui)
     return page;
 }
 
-QList<QStandardItem *> centredCells(const QStringList &texts)
-{
-    QList<QStandardItem *> cells;
-    cells.reserve(texts.size());
-    for (const QString &text : texts) {
-        auto *cell = new QStandardItem(text);
-        cell->setTextAlignment(Qt::AlignCenter);
-        cells << cell;
-    }
-    return cells;
-}
 } // namespace
 
 void Widget::enqueueLiveFrame(const QByteArray &frame)
@@ -107,19 +96,13 @@ void Widget::flushMonitorRows()
 {
     if (pendingMonitorRows.isEmpty())
         return;
-    // The same rows as trimming before every single append, with one removal per table: each
-    // removal from the head of a full model costs a pass over all its rows.
-    const int shown = qMin(pendingMonitorRows.size(), Monitor::kMaxMonitorRows);
-    const std::pair<QStandardItemModel *, QTableView *> tables[] = {
+    // One insertion per table for the whole batch; the models drop their oldest rows.
+    const std::pair<MonitorTableModel *, QTableView *> tables[] = {
         {model, ui->tableView}, {model_2, ui->tableView_2}, {model_3, ui->tableView_3}};
     for (const auto &[tableModel, view] : tables) {
         if (!tableModel)
             continue;
-        const int excess = tableModel->rowCount() + shown - Monitor::kMaxMonitorRows;
-        if (excess > 0)
-            tableModel->removeRows(0, qMin(excess, tableModel->rowCount()));
-        for (int i = pendingMonitorRows.size() - shown; i < pendingMonitorRows.size(); ++i)
-            tableModel->appendRow(centredCells(pendingMonitorRows.at(i)));
+        tableModel->appendRows(pendingMonitorRows);
         if (view)
             view->scrollToBottom();
     }
@@ -217,9 +200,9 @@ void Widget::appendMonitorRow(const QString &event, const QString &no, const QSt
 void Widget::clearMonitorTables()
 {
     // The queue and the trigger-level count are left alone: only the rows go.
-    for (QStandardItemModel *tableModel : {model, model_2, model_3})
+    for (MonitorTableModel *tableModel : {model, model_2, model_3})
         if (tableModel)
-            tableModel->removeRows(0, tableModel->rowCount());
+            tableModel->clear();
 }
 
 void Widget::on_clearButton_clicked()

@@ -3,6 +3,7 @@
 #include "app/stylesheet.h"
 #include "app/widget.h"
 #include "link/serialport.h"
+#include "monitor/monitortablemodel.h"
 #include "promptscript.h"
 #include "testdir.h"
 #include "ui_widget.h"
@@ -12,7 +13,6 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
-#include <QStandardItemModel>
 #include <QTest>
 
 namespace {
@@ -147,12 +147,14 @@ private slots:
         Widget w;
         for (QTableView *table :
              {w.form()->tableView, w.form()->tableView_2, w.form()->tableView_3}) {
-            auto *m = qobject_cast<QStandardItemModel *>(table->model());
+            auto *m = qobject_cast<MonitorTableModel *>(table->model());
             QVERIFY(m);
+            QCOMPARE(m->parent(), &w);
+            QCOMPARE(m->capacity(), 1000);
             QCOMPARE(m->columnCount(), 4);
             QStringList headers;
             for (int c = 0; c < 4; ++c)
-                headers << m->horizontalHeaderItem(c)->text();
+                headers << m->headerData(c, Qt::Horizontal).toString();
             QCOMPARE(headers, QStringList({"STATUS", "DATA1", "DATA2", "CHAN"}));
             QVERIFY(table->horizontalHeader()->isHidden());
             QVERIFY(table->verticalHeader()->isHidden());

@@ -2,6 +2,7 @@
 // Connect and when, what Disconnect and an unplug leave behind, and the two refusals.
 #include "app/widget.h"
 #include "link/serialport.h"
+#include "monitor/monitortablemodel.h"
 #include "promptscript.h"
 #include "sim/emulatedcatalog.h"
 #include "sim/emulatedpedal.h"
@@ -11,7 +12,6 @@
 #include <QElapsedTimer>
 
 #include <QSignalSpy>
-#include <QStandardItemModel>
 #include <QTest>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -108,9 +108,9 @@ private slots:
         QVERIFY(w.port()->isOpen());
 
         for (QTableView *table : {ui->tableView, ui->tableView_2, ui->tableView_3}) {
-            auto *m = qobject_cast<QStandardItemModel *>(table->model());
-            m->appendRow({new QStandardItem("CC"), new QStandardItem("7"), new QStandardItem("1"),
-                          new QStandardItem("1")});
+            auto *m = qobject_cast<MonitorTableModel *>(table->model());
+            QVERIFY(m);
+            m->appendRow({"CC", "7", "1", "1"});
         }
         QTest::mouseClick(ui->connectButton, Qt::LeftButton);
         QVERIFY(!w.port()->isOpen());

@@ -10,7 +10,6 @@
 #include <QGraphicsView>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QStandardItemModel>
 
 namespace {
 constexpr int kNoteOn = 0x90;
