@@ -1,6 +1,7 @@
 #!/bin/sh
 # Renders the hand-drawn SVG sources in img-src/ to the PNGs the resource collection embeds.
-# Sizes are twice the scene boxes the pictures are scaled into, so they stay sharp on HiDPI.
+# The pedal layers are rendered at the size the window shows them (their scene boxes), so
+# start-up decodes no pixel it throws away; the marks are twice their on-screen size.
 set -eu
 cd "$(dirname "$0")"
 command -v rsvg-convert >/dev/null || { echo "rsvg-convert (librsvg2-bin) is needed" >&2; exit 1; }
@@ -11,13 +12,13 @@ render() { # source width height target
 }
 
 mkdir -p IMG
-render n_ex_xh.svg       656 220 IMG/n_ex_xh.png       # Expression housing
-render ext.svg           656 200 IMG/ext.png           # Expression footplate
-render BgSub_n_ht_xh.svg 656 240 IMG/BgSub_n_ht_xh.png # Hi-hat frame
-render n_ex_sh.svg       720 276 IMG/n_ex_sh.png       # Hi-hat footboard
-render swd.svg           656 240 IMG/swd.png           # Footswitch housing
-render n_sw_sh.svg       434 136 IMG/n_sw_sh.png       # Footswitch treadle
+render n_ex_xh.svg       328 110 IMG/n_ex_xh.png       # Expression housing
+render ext.svg           328 100 IMG/ext.png           # Expression footplate
+render BgSub_n_ht_xh.svg 328 120 IMG/BgSub_n_ht_xh.png # Hi-hat frame
+render n_ex_sh.svg       360 138 IMG/n_ex_sh.png       # Hi-hat footboard
+render swd.svg           328 120 IMG/swd.png           # Footswitch housing
+render n_sw_sh.svg       217  68 IMG/n_sw_sh.png       # Footswitch treadle
 render bd5.svg           360 360 IMG/bd5.png           # curve plot backdrop
-render label.svg         440 160 IMG/label.png         # main window mark
-render label2.svg        400 200 IMG/label2.png        # About logo
+render label.svg         220  80 IMG/label.png         # main window mark
+render label2.svg        200 100 IMG/label2.png        # About logo
 render ico.svg           256 256 ico.png               # window icon
