@@ -1,9 +1,9 @@
-// The tool's start-up up to the main window shown, then out: what the user waits for.
+// The tool's start-up up to the main window's first frame: what the user waits for.
 #include "app/stylesheet.h"
 #include "app/widget.h"
+#include "firstframe.h"
 
 #include <QApplication>
-#include <QTimer>
 
 int main(int argc, char *argv[])
 {
@@ -11,7 +11,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     app.setStyleSheet(applicationStyleSheet());
     Widget window;
+    new FirstFrame(&window);
     window.show();
-    QTimer::singleShot(0, &app, &QApplication::quit);
     return app.exec();
 }
