@@ -9,6 +9,8 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
+#include <QComboBox>
 #include <QGraphicsScene>
 #include <QGraphicsView>
 #include <QHeaderView>
@@ -21,6 +23,38 @@
 namespace {
 const QStringList kMonitorHeaders = {QStringLiteral("STATUS"), QStringLiteral("DATA1"),
                                      QStringLiteral("DATA2"), QStringLiteral("CHAN")};
+
+// Qt builds a combo box's popup list the moment the box's font changes, and the style sheets
+// give each of the window's hundred-odd selectors its font while the form is polished: that
+// was a third of the start-up. While this lives, that one reaction is held back; the font is
+// set all the same, the size hint is worked out afresh at the first show, and each popup is
+// built, and styled, the first time it is opened. Popups that already exist are left alone.
+class PopupDeferral : public QObject
+{
+public:
+    PopupDeferral() { qApp->installEventFilter(this); }
+    ~PopupDeferral() override { qApp->removeEventFilter(this); }
+    PopupDeferral(const PopupDeferral &) = delete;
+    PopupDeferral &operator=(const PopupDeferral &) = delete;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::FontChange)
+            return false;
+        const auto *selector = qobject_cast<QComboBox *>(watched);
+        return selector && !selector->isVisible() && !hasPopup(selector);
+    }
+
+private:
+    static bool hasPopup(const QComboBox *selector)
+    {
+        for (const QObject *child : selector->children())
+            if (child->inherits("QComboBoxPrivateContainer"))
+                return true;
+        return false;
+    }
+};
 
 QStringList numberTexts(int first, int last)
 {
@@ -36,6 +70,7 @@ Widget::Widget(QWidget *parent)
     : QWidget(parent), ui(new Ui::Widget),
       model(new MonitorTableModel(Monitor::kMaxMonitorRows, this))
 {
+    const PopupDeferral popupsOnFirstOpen;
     ui->setupUi(this);
 
     serialPort = new SerialPort(ui->comboBox_ComDevices, this);

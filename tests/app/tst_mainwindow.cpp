@@ -8,6 +8,7 @@
 #include "testdir.h"
 #include "ui_widget.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
@@ -199,6 +200,36 @@ private slots:
         w.resize(size);
         QTRY_COMPARE(ui->widget_18->width(), half(ui->widget_6, ui->gridLayout_24));
         QVERIFY(w.maximumWidth() >= QWIDGETSIZE_MAX);
+    }
+
+    void selectorPopupsLookLikeTheirSelectors()
+    {
+        // Popups are built the first time they open; they must come out styled like the
+        // selector and work as usual.
+        ScopedWorkingDir dir;
+        qApp->setStyleSheet(applicationStyleSheet());
+        {
+            Widget w;
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            QComboBox *selector = w.form()->pendal_type_comboBox0;
+            QCOMPARE(selector->font().family(), QString("Arial"));
+            QVERIFY(selector->font().bold());
+            QCOMPARE(selector->font().pointSize(), 10);
+
+            selector->showPopup();
+            QAbstractItemView *list = selector->view();
+            QTRY_VERIFY(list->isVisible());
+            QCOMPARE(list->font(), selector->font());
+            QCOMPARE(list->model()->rowCount(), selector->count());
+            QCOMPARE(list->palette().color(QPalette::Base), QColor("#2A2A2A"));
+
+            QTest::keyClick(list, Qt::Key_Down);
+            QTest::keyClick(list, Qt::Key_Return);
+            QTRY_VERIFY(!list->isVisible());
+            QCOMPARE(selector->currentIndex(), 1);
+        }
+        qApp->setStyleSheet(QString());
     }
 
     void styleSheetKeepsItsRulesInOrder()
