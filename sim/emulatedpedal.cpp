@@ -24,6 +24,16 @@ constexpr char kModelLineCode = '\x05';
 constexpr char kVersionLineCode = '\x06';
 constexpr quint8 kDeviceInfoRequest = 0x01;
 constexpr quint8 kVersionRequest = 0x03;
+// The records keep the most recent traffic only, so a demo that streams for hours stays small.
+constexpr int kRecordLimitBytes = 4 * 1024 * 1024;
+constexpr int kRecordLimitRequests = 100000;
+
+void appendBounded(QByteArray &record, const QByteArray &bytes)
+{
+    record += bytes;
+    if (record.size() > kRecordLimitBytes)
+        record.remove(0, record.size() - kRecordLimitBytes);
+}
 constexpr quint8 kTempoEvent = 8;
 
 constexpr int kReadChunk = 4096;
@@ -213,7 +223,7 @@ bool EmulatedPedal::sendRaw(const QByteArray &bytes)
 {
     if (!isPlugged())
         return false;
-    sentBytes += bytes;
+    appendBounded(sentBytes, bytes);
     pendingOutput += bytes;
     if (pendingOutput.size() > kMaxPendingOutput) {
         qWarning() << "EmulatedPedal: host is not reading, dropping"
@@ -323,7 +333,7 @@ void EmulatedPedal::readFromHost()
         const ssize_t got = ::read(masterFd, chunk, sizeof chunk);
         if (got > 0) {
             const QByteArray bytes(chunk, int(got));
-            receivedBytes += bytes;
+            appendBounded(receivedBytes, bytes);
             emit bytesReceived(bytes);
             if (!alive || !isPlugged())
                 return;
@@ -349,6 +359,8 @@ void EmulatedPedal::readFromHost()
 void EmulatedPedal::handleRequest(const QByteArray &request)
 {
     requestList << request;
+    if (requestList.size() > kRecordLimitRequests)
+        requestList.removeFirst();
     if (!silent) {
         if (request.startsWith(char(0xF0)))
             handlePedalMessage(request);

@@ -87,10 +87,11 @@ public:
     void unplug();
 
     // ---- recording ----
-    QByteArray received() const { return receivedBytes; }      // every byte, in order
-    QList<QByteArray> requests() const { return requestList; } // every whole request cut
+    // In order, the most recent traffic only: 4 MiB each way and 100,000 requests.
+    QByteArray received() const { return receivedBytes; }      // bytes from the tool
+    QList<QByteArray> requests() const { return requestList; } // whole requests cut
     void clearReceived();
-    QByteArray sent() const { return sentBytes; } // everything written towards the tool
+    QByteArray sent() const { return sentBytes; } // bytes written towards the tool
     void clearSent() { sentBytes.clear(); }
 
     // ---- what the pedal stores ----

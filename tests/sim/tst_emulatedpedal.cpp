@@ -394,6 +394,15 @@ void TestEmulatedPedal::recordsEveryByte()
     pedal.clearReceived();
     QVERIFY(pedal.received().isEmpty());
     QVERIFY(pedal.requests().isEmpty());
+
+    // A long demo keeps only the most recent traffic.
+    constexpr int kMiB = 1024 * 1024;
+    pedal.clearSent();
+    QVERIFY(pedal.sendRaw(QByteArray(3 * kMiB, 'a')));
+    QVERIFY(pedal.sendRaw(QByteArray(3 * kMiB, 'b')));
+    QCOMPARE(pedal.sent().size(), 4 * kMiB);
+    QCOMPARE(pedal.sent().count('a'), kMiB);
+    QVERIFY(pedal.sent().endsWith(QByteArray(3 * kMiB, 'b')));
 }
 
 void TestEmulatedPedal::statusAndLiveFrames_data()
