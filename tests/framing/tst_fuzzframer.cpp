@@ -2,25 +2,14 @@
 // corpus and over a fixed number of pseudo-random streams. The entry aborts on any broken
 // invariant (kept buffer beyond its bound, records of impossible lengths, replies that depend
 // on how the reads were cut).
-#include <QDir>
+#include "fuzzentry.h"
+
 #include <QRandomGenerator>
 #include <QtTest>
 
-#include <cstdint>
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
-
 namespace {
-
 constexpr int kRandomInputs = 3000;
 constexpr quint32 kSeed = 0x7ED0A;
-
-int runEntry(const QByteArray &input)
-{
-    return LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(input.constData()),
-                                  size_t(input.size()));
-}
-
 } // namespace
 
 class TestFuzzFramer : public QObject
@@ -34,14 +23,7 @@ private slots:
 
 void TestFuzzFramer::seedCorpus()
 {
-    const QDir corpus(QStringLiteral(FRAMER_CORPUS_DIR));
-    const QStringList seeds = corpus.entryList(QDir::Files, QDir::Name);
-    QVERIFY2(seeds.size() >= 5, qPrintable(corpus.path()));
-    for (const QString &name : seeds) {
-        QFile file(corpus.filePath(name));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(runEntry(file.readAll()), 0);
-    }
+    runSeedCorpus(QStringLiteral(FRAMER_CORPUS_DIR));
 }
 
 void TestFuzzFramer::pseudoRandomStreams()
@@ -60,7 +42,7 @@ void TestFuzzFramer::pseudoRandomStreams()
             else
                 input.append(char(interesting[random.bounded(int(sizeof interesting))]));
         }
-        QCOMPARE(runEntry(input), 0);
+        QCOMPARE(runFuzzEntry(input), 0);
     }
 }
 
