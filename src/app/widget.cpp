@@ -26,9 +26,9 @@ const QStringList kMonitorHeaders = {QStringLiteral("STATUS"), QStringLiteral("D
 
 // Qt builds a combo box's popup list the moment the box's font changes, and the style sheets
 // give each of the window's hundred-odd selectors its font while the form is polished: that
-// was a third of the start-up. While this lives, that one reaction is held back; the font is
-// set all the same, the size hint is worked out afresh at the first show, and each popup is
-// built, and styled, the first time it is opened. Popups that already exist are left alone.
+// was a third of the start-up. While this lives, that one reaction is held back for boxes not
+// yet shown: the font is set all the same, the size hint is worked out afresh at the first
+// show, and each popup is built, and styled, the first time it is opened.
 class PopupDeferral : public QObject
 {
 public:
@@ -42,8 +42,11 @@ protected:
     {
         if (event->type() != QEvent::FontChange)
             return false;
+        // Only boxes that size themselves at their first show may skip the font's reaction.
         const auto *selector = qobject_cast<QComboBox *>(watched);
-        return selector && !selector->isVisible() && !hasPopup(selector);
+        return selector && !selector->isVisible() &&
+               selector->sizeAdjustPolicy() == QComboBox::AdjustToContentsOnFirstShow &&
+               !hasPopup(selector);
     }
 
 private:
