@@ -10,34 +10,26 @@ cmake_minimum_required(VERSION 3.16)
 file(READ "${IN}" code)
 set(name "[A-Za-z_][A-Za-z_0-9]*")
 
-# Containers by the member declarations uic writes, "    QStackedWidget *name;". Patterns
-# stop short of the semicolons, which would split CMake's lists.
-string(REGEX MATCHALL "QStackedWidget \\*${name}" stacks "${code}")
-string(REGEX MATCHALL "QScrollArea \\*${name}" areas "${code}")
-
-macro(adopt page parent_expression)
-  string(REPLACE "${page} = new QWidget();" "${page} = new QWidget(${parent_expression});" code
-                 "${code}")
-endmacro()
-
-foreach(declaration IN LISTS stacks)
-  string(REGEX REPLACE "^QStackedWidget \\*" "" stack "${declaration}")
-  string(REGEX MATCHALL " ${stack}->addWidget\\(${name}\\)" calls "${code}")
-  foreach(call IN LISTS calls)
-    string(REGEX REPLACE "^ ${stack}->addWidget\\((${name})\\)$" "\\1" page "${call}")
-    adopt(${page} "${stack}")
+# Each container class, the call that hands a page to it, and where the page must sit, as
+# written after the container's name. Member declarations are "    QStackedWidget *name;";
+# patterns stop short of the semicolons, which would split CMake's lists.
+function(adopt_pages class call parent_suffix)
+  string(REGEX MATCHALL "${class} \\*${name}" declarations "${code}")
+  foreach(declaration IN LISTS declarations)
+    string(REGEX REPLACE "^${class} \\*" "" container "${declaration}")
+    string(REGEX MATCHALL " ${container}->${call}\\(${name}\\)" calls "${code}")
+    foreach(handover IN LISTS calls)
+      string(REGEX REPLACE "^ ${container}->${call}\\((${name})\\)$" "\\1" page "${handover}")
+      string(REPLACE "${page} = new QWidget();" "${page} = new QWidget(${container}${parent_suffix});"
+                     code "${code}")
+    endforeach()
   endforeach()
-endforeach()
+  set(code "${code}" PARENT_SCOPE)
+endfunction()
 
-foreach(declaration IN LISTS areas)
-  string(REGEX REPLACE "^QScrollArea \\*" "" area "${declaration}")
-  string(REGEX MATCHALL " ${area}->setWidget\\(${name}\\)" calls "${code}")
-  foreach(call IN LISTS calls)
-    string(REGEX REPLACE "^ ${area}->setWidget\\((${name})\\)$" "\\1" contents "${call}")
-    # QScrollArea::setWidget keeps a widget that already sits in its viewport.
-    adopt(${contents} "${area}->viewport()")
-  endforeach()
-endforeach()
+adopt_pages(QStackedWidget addWidget "")
+# QScrollArea::setWidget keeps a widget that already sits in its viewport.
+adopt_pages(QScrollArea setWidget "->viewport()")
 
 # A form without parentless pages is fine; parentless ones left over mean the rewrite missed.
 string(FIND "${code}" "= new QWidget();" left)

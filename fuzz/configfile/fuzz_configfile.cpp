@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QMap>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <cstdint>
@@ -49,13 +50,13 @@ public:
         require(position >= 0 && (position < entries || (entries == 0 && position == 0)),
                 "a position outside the selector's list was chosen");
         require(!chosen.contains(name), "a selector was chosen twice in one load");
-        chosen.insert(name, true);
+        chosen.insert(name);
         positions[name] = position;
     }
 
     QMap<QString, int> counts;
     QMap<QString, int> positions;
-    QMap<QString, bool> chosen;
+    QSet<QString> chosen;
 };
 
 // QSettings caches files by path; every round gets names of its own.

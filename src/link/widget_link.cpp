@@ -3,7 +3,6 @@
 #include "app/widget.h"
 
 #include "link/serialport.h"
-#include "monitor/monitortablemodel.h"
 #include "protocol/messages.h"
 #include "ui_widget.h"
 
@@ -21,8 +20,7 @@ void Widget::on_connectButton_clicked()
     if (serialPort->isOpen()) {
         serialPort->clear();
         serialPort->close();
-        for (MonitorTableModel *m : {model, model_2, model_3})
-            m->clear();
+        clearMonitorTables();
         resetEditorToDisconnected();
         refreshConnectionControls();
         return;
