@@ -6,6 +6,8 @@
 #include "link/serialport.h"
 #include "monitor/monitortablemodel.h"
 #include "ui_widget.h"
+#include "upgrade/upgrade_dialog.h"
+#include "upgrade/upgrade_message_dialog.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -138,7 +140,11 @@ Widget::Widget(QWidget *parent)
     connectMenuActions();
     initSending();
 
+    ug_dlg = new upgrade_dialog(serialPort, this);
+    // The dialog listens for it as well; the second delivery finds the state already moved on.
+    connect(serialPort, &SerialPort::send_erase, ug_dlg, &upgrade_dialog::rec_erase_flag);
     connect(serialPort, &QSerialPort::errorOccurred, this, &Widget::handleSerialError);
+    connect(firmwareUpgradeAction, &QAction::triggered, this, &Widget::show_ug_dlg_Dialog);
     buildExpressionPicture();
     buildHiHatPicture();
     buildSwitchPicture();
@@ -146,6 +152,8 @@ Widget::Widget(QWidget *parent)
     ui->label_84->hide();
     applySavedSettings();
     ui->test->hide();
+
+    upgrade_message_dialog = new Upgrade_message_Dialog(this);
 
     // Pages never shown yet keep the minimum sizes computed before the hides above; without
     // this the window scrolls at its designed size.

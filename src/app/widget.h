@@ -347,6 +347,23 @@ private:
     QString currentConfigPath; // the last save dialog's answer, empty when cancelled
 
     // ---- Firmware upgrade (src/upgrade) ----
+public:
+    class upgrade_dialog *upgradeDialog() const { return ug_dlg; }
+    class Upgrade_message_Dialog *upgradeMessageDialog() const { return upgrade_message_dialog; }
+
+signals:
+    void send_mtd_version(QString MTD, QString version);
+    void send_possvalue(int value);
+    void done();
+
+public slots:
+    void show_ug_dlg_Dialog();
+
+private:
+    void ensureUpgradeMessageConnections();
+
+    class upgrade_dialog *ug_dlg = nullptr;
+    class Upgrade_message_Dialog *upgrade_message_dialog = nullptr;
 
     // ---- Software update (src/update) ----
 };

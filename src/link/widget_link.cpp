@@ -5,6 +5,7 @@
 #include "link/serialport.h"
 #include "protocol/messages.h"
 #include "ui_widget.h"
+#include "upgrade/upgrade_dialog.h"
 
 #include <QDebug>
 #include <QTimer>
@@ -33,9 +34,11 @@ void Widget::on_connectButton_clicked()
         baud = kDefaultBaud;
 
     if (serialPort->openDevicePort(portName, baud)) {
+        ensureUpgradeMessageConnections();
         updateDialogShown = false;
         pedalModel = QStringLiteral("xx");
         pedalVersion = QStringLiteral("xx");
+        ug_dlg->resetForNewConnection();
         serialPort->upgradeLink = false;
 
         serialPort->write(Protocol::handshakeQuery());

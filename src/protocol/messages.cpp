@@ -56,10 +56,24 @@ QByteArray emptyConfiguration()
     return bytes;
 }
 
+const char *bootloaderRequestText(BootloaderCode code)
+{
+    switch (code) {
+    case DeviceInfoRequest:
+        return "AA CC 02 00 01 0D 0A";
+    case EraseRequest:
+        return "AA CC 02 00 02 0D 0A";
+    case VersionRequest:
+        return "AA CC 02 00 03 0D 0A";
+    case EnterUpgradeModeRequest:
+        return "AA CC 02 00 09 0D 0A";
+    }
+    return "";
+}
+
 QByteArray bootloaderRequest(BootloaderCode code)
 {
-    const char bytes[] = {char(0xAA), char(0xCC), 0x02, 0x00, char(code), 0x0D, 0x0A};
-    return QByteArray(bytes, int(sizeof bytes));
+    return QByteArray::fromHex(bootloaderRequestText(code));
 }
 
 bool isFramed(const QByteArray &bytes)

@@ -33,6 +33,8 @@ enum BootloaderCode : quint8 {
     VersionRequest = 0x03,
     EnterUpgradeModeRequest = 0x09,
 };
+// The requests are kept as the hex text the bootloader's documentation gives and decoded.
+const char *bootloaderRequestText(BootloaderCode code); // "AA CC 02 00 01 0D 0A"
 QByteArray bootloaderRequest(BootloaderCode code);
 
 // True when `bytes` begins with F0 00 21 5E and ends with F7.
