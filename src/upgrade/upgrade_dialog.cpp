@@ -236,6 +236,12 @@ void upgrade_dialog::sendNextChunk()
     // A block left over from an attempt that has ended must not count its cleared image as sent.
     if (state != UpgradeState::Sending)
         return;
+    // A serial write is only queued: a device that stopped reading leaves the earlier blocks
+    // here. Counting them as sent would end in a success box for an image never delivered.
+    if (port->bytesToWrite() > 0) {
+        failBlockWrite(port->bytesToWrite(), 0);
+        return;
+    }
     if (bytesSent >= firmwareImage.size()) {
         setUpgradeState(UpgradeState::FinishedSuccess);
         return;
@@ -246,9 +252,7 @@ void upgrade_dialog::sendNextChunk()
     const qint64 written = port->write(currentChunk);
     port->flush();
     if (written != currentChunk.size()) {
-        qDebug() << "Write failed or partial:" << written << "/" << currentChunk.size();
-        setUpgradeState(UpgradeState::FinishedFailed);
-        appendLog(QStringLiteral("<font color=\"red\">Error: Failed to send data block!</font>"));
+        failBlockWrite(written, currentChunk.size());
         return;
     }
     bytesSent += written;
@@ -256,6 +260,15 @@ void upgrade_dialog::sendNextChunk()
     currentChunk = Upgrade::blockAt(firmwareImage, bytesSent);
     currentChunkSize = currentChunk.size();
     blockTimer->start();
+}
+
+void upgrade_dialog::failBlockWrite(qint64 written, qint64 expected)
+{
+    qDebug() << "Write failed or partial:" << written << "/" << expected;
+    // What is still queued must not reach the device after the attempt has ended.
+    port->clear(QSerialPort::Output);
+    setUpgradeState(UpgradeState::FinishedFailed);
+    appendLog(QStringLiteral("<font color=\"red\">Error: Failed to send data block!</font>"));
 }
 
 bool upgrade_dialog::validateFirmware(const QByteArray &image, const QString &expectedMd5)

@@ -79,6 +79,7 @@ private:
     void appendLog(const QString &line);
     void enterSending();
     void enterFailed();
+    void failBlockWrite(qint64 written, qint64 expected);
     void showFailureBox(bool deviceLost);
     void finishSuccess();
     void onCommunicationLost(QSerialPort::SerialPortError error, bool hungUp);
