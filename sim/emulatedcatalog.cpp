@@ -1,6 +1,19 @@
 #include "sim/emulatedcatalog.h"
 
+#include "sim/emulatedbootloader.h"
 #include "sim/emulatedpedal.h"
+
+namespace {
+template<typename Device> QList<Device *> only(const QList<EmulatedPort *> &devices)
+{
+    QList<Device *> found;
+    for (EmulatedPort *device : devices) {
+        if (auto *wanted = qobject_cast<Device *>(device))
+            found << wanted;
+    }
+    return found;
+}
+} // namespace
 
 EmulatedCatalog *EmulatedCatalog::installNew()
 {
@@ -10,25 +23,50 @@ EmulatedCatalog *EmulatedCatalog::installNew()
     return installed;
 }
 
+void EmulatedCatalog::addDevice(EmulatedPort *device)
+{
+    if (device && !devices().contains(device))
+        deviceList << device;
+}
+
+QList<EmulatedPort *> EmulatedCatalog::devices() const
+{
+    QList<EmulatedPort *> alive;
+    for (const QPointer<EmulatedPort> &device : deviceList) {
+        if (device)
+            alive << device.data();
+    }
+    return alive;
+}
+
 void EmulatedCatalog::addPedal(EmulatedPedal *pedal)
 {
-    if (pedal && !pedals().contains(pedal))
-        pedalList << pedal;
+    addDevice(pedal);
 }
 
 void EmulatedCatalog::removePedal(EmulatedPedal *pedal)
 {
-    pedalList.removeAll(pedal);
+    deviceList.removeAll(pedal);
 }
 
 QList<EmulatedPedal *> EmulatedCatalog::pedals() const
 {
-    QList<EmulatedPedal *> alive;
-    for (const QPointer<EmulatedPedal> &pedal : pedalList) {
-        if (pedal)
-            alive << pedal.data();
-    }
-    return alive;
+    return only<EmulatedPedal>(devices());
+}
+
+void EmulatedCatalog::addBootloader(EmulatedBootloader *bootloader)
+{
+    addDevice(bootloader);
+}
+
+void EmulatedCatalog::removeBootloader(EmulatedBootloader *bootloader)
+{
+    deviceList.removeAll(bootloader);
+}
+
+QList<EmulatedBootloader *> EmulatedCatalog::bootloaders() const
+{
+    return only<EmulatedBootloader>(devices());
 }
 
 void EmulatedCatalog::addOtherPort(const CatalogPort &port, const QString &productName)
@@ -38,7 +76,7 @@ void EmulatedCatalog::addOtherPort(const CatalogPort &port, const QString &produ
 
 void EmulatedCatalog::clear()
 {
-    pedalList.clear();
+    deviceList.clear();
     otherPorts.clear();
 }
 
@@ -47,16 +85,16 @@ QList<CatalogPort> EmulatedCatalog::availablePorts() const
     QList<CatalogPort> ports;
     for (const auto &other : otherPorts)
         ports << other.first;
-    for (EmulatedPedal *pedal : pedals()) {
-        if (!pedal->isPlugged())
+    for (EmulatedPort *device : devices()) {
+        if (!device->isPlugged())
             continue;
         CatalogPort port;
-        port.portName = pedal->portName();
+        port.portName = device->portName();
         port.hasUsbIds = true;
-        port.vendorId = pedal->vendorId();
-        port.productId = pedal->productId();
-        port.description = pedal->productName();
-        port.location = pedal->portName();
+        port.vendorId = device->vendorId();
+        port.productId = device->productId();
+        port.description = device->productName();
+        port.location = device->terminalPath();
         port.manufacturer = QStringLiteral("Volarix");
         ports << port;
     }
@@ -73,10 +111,10 @@ UsbProductNames EmulatedCatalog::usbProductNames() const
         if (port.hasUsbIds && !other.second.isEmpty() && !names.contains(key))
             names.insert(key, other.second);
     }
-    for (EmulatedPedal *pedal : pedals()) {
-        const UsbKey key(pedal->productId(), pedal->vendorId());
-        if (pedal->isPlugged() && !names.contains(key))
-            names.insert(key, pedal->productName());
+    for (EmulatedPort *device : devices()) {
+        const UsbKey key(device->productId(), device->vendorId());
+        if (device->isPlugged() && !names.contains(key))
+            names.insert(key, device->productName());
     }
     return names;
 }

@@ -1,5 +1,5 @@
-// The port catalog of tests and the demo: it lists the emulated pedals that are plugged in,
-// under their USB ids and product names, in place of the machine's serial ports.
+// The port catalog of tests and the demo: it lists the emulated pedals and bootloaders that are
+// plugged in, under their USB ids and product names, in place of the machine's serial ports.
 #pragma once
 
 #include "link/portcatalog.h"
@@ -7,7 +7,9 @@
 #include <QList>
 #include <QPointer>
 
+class EmulatedPort;
 class EmulatedPedal;
+class EmulatedBootloader;
 
 class EmulatedCatalog : public PortCatalog
 {
@@ -16,14 +18,17 @@ public:
     // pointer is valid until another catalog is installed.
     static EmulatedCatalog *installNew();
 
-    // Listed while plugged in, in the order added; not owned (a deleted pedal drops out).
-    // Several pedals may share USB ids: each port is listed, under one product name.
+    // Listed while plugged in, in the order added; not owned (a deleted device drops out).
+    // Several devices may share USB ids: each port is listed, under one product name.
     void addPedal(EmulatedPedal *pedal);
     void removePedal(EmulatedPedal *pedal);
     QList<EmulatedPedal *> pedals() const;
+    void addBootloader(EmulatedBootloader *bootloader);
+    void removeBootloader(EmulatedBootloader *bootloader);
+    QList<EmulatedBootloader *> bootloaders() const;
 
-    // A port that is no emulated pedal (a built-in COM port, an unknown USB adapter), listed
-    // before the pedals. `productName`, when given, joins the product-name table.
+    // A port that is no emulated device (a built-in COM port, an unknown USB adapter), listed
+    // before the devices. `productName`, when given, joins the product-name table.
     void addOtherPort(const CatalogPort &port, const QString &productName = {});
     void clear();
 
@@ -31,6 +36,9 @@ public:
     UsbProductNames usbProductNames() const override;
 
 private:
-    QList<QPointer<EmulatedPedal>> pedalList;
+    void addDevice(EmulatedPort *device);
+    QList<EmulatedPort *> devices() const;
+
+    QList<QPointer<EmulatedPort>> deviceList;
     QList<QPair<CatalogPort, QString>> otherPorts;
 };

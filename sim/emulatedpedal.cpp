@@ -1,16 +1,8 @@
 #include "sim/emulatedpedal.h"
 
-#include <QDebug>
-#include <QPointer>
-#include <QSocketNotifier>
+#include "sim/bootloaderlines.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
+#include <QPointer>
 
 namespace {
 constexpr char kPedalHeader[] = "\xF0\x00\x21\x5E";
@@ -19,27 +11,9 @@ constexpr char kEnd = '\xF7';
 // First byte after the header in the replies this emulator builds.
 constexpr char kHandshakeReplyTag = '\x01';
 constexpr char kReplyTag = '\x10';
-// Third byte of the bootloader's text lines.
-constexpr char kModelLineCode = '\x05';
-constexpr char kVersionLineCode = '\x06';
-constexpr quint8 kDeviceInfoRequest = 0x01;
-constexpr quint8 kVersionRequest = 0x03;
-// The records keep the most recent traffic only, so a demo that streams for hours stays small.
-constexpr int kRecordLimitBytes = 4 * 1024 * 1024;
 constexpr int kRecordLimitRequests = 100000;
-
-void appendBounded(QByteArray &record, const QByteArray &bytes)
-{
-    record += bytes;
-    if (record.size() > kRecordLimitBytes)
-        record.remove(0, record.size() - kRecordLimitBytes);
-}
 constexpr quint8 kTempoEvent = 8;
 
-constexpr int kReadChunk = 4096;
-// A host that does not read still gets this much queued; beyond it output is lost, as a
-// device's transmit buffer would overflow.
-constexpr int kMaxPendingOutput = 64 * 1024;
 // Streamed output the host has left unread this long is discarded before more is sent,
 // so a port opened later does not start with a backlog of old pedal motion.
 constexpr int kStaleOutputMs = 1000;
@@ -54,25 +28,9 @@ QByteArray framed(const QByteArray &body)
     return pedalHeader() + body + kEnd;
 }
 
-QByteArray bootloaderLine(char code, const QString &text)
-{
-    return QByteArray("\xAA\xCC", 2) + code + text.toUtf8() + "\r\n";
-}
-
 quint8 byteAt(const QByteArray &bytes, int i)
 {
     return quint8(bytes.at(i));
-}
-
-bool makeRaw(int fd)
-{
-    termios settings{};
-    if (::tcgetattr(fd, &settings) != 0)
-        return false;
-    ::cfmakeraw(&settings);
-    ::cfsetispeed(&settings, B115200);
-    ::cfsetospeed(&settings, B115200);
-    return ::tcsetattr(fd, TCSANOW, &settings) == 0;
 }
 
 struct KnownModel
@@ -92,16 +50,11 @@ EmulatedPedal::EmulatedPedal(const QString &model, int pedalCount, QObject *pare
 
 EmulatedPedal::EmulatedPedal(const QString &model, int pedalCount, quint16 vendorId,
                              quint16 productId, QObject *parent)
-    : QObject(parent), deviceModel(model), pedals(pedalCount), usbVendorId(vendorId),
-      usbProductId(productId), usbProductName(defaultProductName(model))
+    : EmulatedPort(vendorId, productId, defaultProductName(model), parent), deviceModel(model),
+      pedals(pedalCount)
 {
     connect(&streamTimer, &QTimer::timeout, this, &EmulatedPedal::streamTick);
     plugIn();
-}
-
-EmulatedPedal::~EmulatedPedal()
-{
-    closeTerminal();
 }
 
 quint16 EmulatedPedal::defaultProductId(const QString &model)
@@ -119,80 +72,21 @@ QString EmulatedPedal::defaultProductName(const QString &model)
     return QStringLiteral("Volarix %1 USB MIDI Pedal").arg(model);
 }
 
-bool EmulatedPedal::plugIn()
+void EmulatedPedal::terminalOpened()
 {
-    if (isPlugged())
-        return true;
-
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master < 0) {
-        qWarning() << "EmulatedPedal: no pseudo-terminal:" << ::strerror(errno);
-        return false;
-    }
-    char name[128] = {};
-    if (::grantpt(master) != 0 || ::unlockpt(master) != 0 ||
-        ::ptsname_r(master, name, sizeof name) != 0) {
-        qWarning() << "EmulatedPedal: pseudo-terminal not usable:" << ::strerror(errno);
-        ::close(master);
-        return false;
-    }
-    const int slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (slave < 0 || !makeRaw(slave) || !makeRaw(master) ||
-        ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK) != 0) {
-        qWarning() << "EmulatedPedal: cannot set up" << name << ::strerror(errno);
-        if (slave >= 0)
-            ::close(slave);
-        ::close(master);
-        return false;
-    }
-
-    masterFd = master;
-    slaveFd = slave;
-    slavePath = QString::fromLocal8Bit(name);
     requestStream.clear();
     hostLastDrained.start();
-
-    readNotifier = new QSocketNotifier(masterFd, QSocketNotifier::Read, this);
-    connect(readNotifier, &QSocketNotifier::activated, this, &EmulatedPedal::readFromHost);
-    writeNotifier = new QSocketNotifier(masterFd, QSocketNotifier::Write, this);
-    writeNotifier->setEnabled(false);
-    connect(writeNotifier, &QSocketNotifier::activated, this, &EmulatedPedal::flushPendingOutput);
-
-    emit pluggedIn(slavePath);
-    return true;
 }
 
-void EmulatedPedal::unplug()
-{
-    if (!isPlugged())
-        return;
-    const QString gone = slavePath;
-    closeTerminal();
-    emit unplugged(gone);
-}
-
-void EmulatedPedal::closeTerminal()
+void EmulatedPedal::terminalClosing()
 {
     stopStreaming();
-    // Notifiers go before their descriptor is closed.
-    delete readNotifier;
-    readNotifier = nullptr;
-    delete writeNotifier;
-    writeNotifier = nullptr;
-    if (slaveFd >= 0)
-        ::close(slaveFd);
-    if (masterFd >= 0)
-        ::close(masterFd);
-    slaveFd = -1;
-    masterFd = -1;
-    slavePath.clear();
-    pendingOutput.clear();
     requestStream.clear();
 }
 
 void EmulatedPedal::clearReceived()
 {
-    receivedBytes.clear();
+    EmulatedPort::clearReceived();
     requestList.clear();
 }
 
@@ -217,41 +111,6 @@ void EmulatedPedal::storeSlot(int pedal, int message, const QByteArray &bytes6to
     QByteArray slot = bytes6to22.left(kSlotLength);
     slot.append(kSlotLength - slot.size(), '\0');
     storedSlots.insert({pedal, message}, slot);
-}
-
-bool EmulatedPedal::sendRaw(const QByteArray &bytes)
-{
-    if (!isPlugged())
-        return false;
-    appendBounded(sentBytes, bytes);
-    pendingOutput += bytes;
-    if (pendingOutput.size() > kMaxPendingOutput) {
-        qWarning() << "EmulatedPedal: host is not reading, dropping"
-                   << pendingOutput.size() - kMaxPendingOutput << "bytes";
-        pendingOutput.chop(pendingOutput.size() - kMaxPendingOutput);
-    }
-    flushPendingOutput();
-    return true;
-}
-
-void EmulatedPedal::flushPendingOutput()
-{
-    while (!pendingOutput.isEmpty() && isPlugged()) {
-        const ssize_t written = ::write(masterFd, pendingOutput.constData(), pendingOutput.size());
-        if (written > 0) {
-            pendingOutput.remove(0, int(written));
-            continue;
-        }
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-            qWarning() << "EmulatedPedal: write failed:" << ::strerror(errno);
-            pendingOutput.clear();
-        }
-        break;
-    }
-    if (writeNotifier)
-        writeNotifier->setEnabled(!pendingOutput.isEmpty());
 }
 
 bool EmulatedPedal::sendStatus(quint8 connectedBits)
@@ -313,46 +172,23 @@ void EmulatedPedal::streamTick()
 void EmulatedPedal::dropStaleOutput()
 {
     // The event loop has run since the last tick, so a host with the port open has read.
-    int unread = 0;
-    if (slaveFd < 0 || ::ioctl(slaveFd, FIONREAD, &unread) != 0)
-        return;
-    if (unread == 0) {
+    if (unreadByHost() == 0) {
         hostLastDrained.restart();
     } else if (hostLastDrained.elapsed() > kStaleOutputMs) {
-        ::tcflush(slaveFd, TCIFLUSH);
+        discardUnreadByHost();
         hostLastDrained.restart();
     }
 }
 
-void EmulatedPedal::readFromHost()
+void EmulatedPedal::handleBytes(const QByteArray &bytes)
 {
-    // Receivers of the signals below may unplug or even delete this pedal.
+    // Answers may unplug or even delete this pedal.
     const QPointer<EmulatedPedal> alive(this);
-    char chunk[kReadChunk];
-    while (alive && isPlugged()) {
-        const ssize_t got = ::read(masterFd, chunk, sizeof chunk);
-        if (got > 0) {
-            const QByteArray bytes(chunk, int(got));
-            appendBounded(receivedBytes, bytes);
-            emit bytesReceived(bytes);
-            if (!alive || !isPlugged())
-                return;
-            const QList<QByteArray> requests = requestStream.feed(bytes);
-            for (const QByteArray &request : requests) {
-                handleRequest(request);
-                if (!alive || !isPlugged())
-                    return;
-            }
-            continue;
-        }
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+    const QList<QByteArray> requests = requestStream.feed(bytes);
+    for (const QByteArray &request : requests) {
+        handleRequest(request);
+        if (!alive || !isPlugged())
             return;
-        // End of file or EIO: no slave is open. Cannot happen while ours is held; never spin.
-        qWarning() << "EmulatedPedal: terminal hung up:" << ::strerror(errno);
-        readNotifier->setEnabled(false);
-        return;
     }
 }
 
@@ -430,16 +266,9 @@ void EmulatedPedal::deleteSlots(quint8 pedalIndex)
 
 void EmulatedPedal::handleBootloaderLine(const QByteArray &line)
 {
-    if (line.size() != 7 || line.at(2) != '\x02' || line.at(3) != '\x00')
-        return;
-    switch (byteAt(line, 4)) {
-    case kDeviceInfoRequest:
-        sendRaw(bootloaderLine(kModelLineCode, deviceModel));
-        break;
-    case kVersionRequest:
-        sendRaw(bootloaderLine(kVersionLineCode, version));
-        break;
-    default:
-        break; // erase, image and upgrade mode belong to the bootloader
-    }
+    // Erase, image and upgrade mode belong to the bootloader.
+    const QByteArray answer =
+        Sim::identityAnswer(Sim::bootloaderRequestCode(line), deviceModel, version);
+    if (!answer.isEmpty())
+        sendRaw(answer);
 }

@@ -23,27 +23,24 @@
 // Anything else is recorded and ignored; a silent pedal records and answers nothing.
 #pragma once
 
+#include "sim/emulatedport.h"
 #include "sim/requeststream.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
 #include <QMap>
-#include <QObject>
 #include <QPair>
 #include <QString>
 #include <QTimer>
 
 #include <optional>
 
-class QSocketNotifier;
-
-class EmulatedPedal : public QObject
+class EmulatedPedal : public EmulatedPort
 {
     Q_OBJECT
 
 public:
-    static constexpr quint16 kDefaultVendorId = 0x3E11;
     static constexpr int kMessageSlots = 16;
     static constexpr int kSlotLength = 17; // bytes 6-22 of a configuration message
     static constexpr quint8 kFactoryResetIndex = 0x58;
@@ -59,9 +56,6 @@ public:
     EmulatedPedal(const QString &model, int pedalCount, QObject *parent = nullptr);
     EmulatedPedal(const QString &model, int pedalCount, quint16 vendorId, quint16 productId,
                   QObject *parent = nullptr);
-    ~EmulatedPedal() override;
-    EmulatedPedal(const EmulatedPedal &) = delete;
-    EmulatedPedal &operator=(const EmulatedPedal &) = delete;
 
     static quint16 defaultProductId(const QString &model);
     static QString defaultProductName(const QString &model); // "Volarix <model> USB MIDI Pedal"
@@ -69,30 +63,13 @@ public:
     // ---- identity ----
     QString model() const { return deviceModel; }
     int pedalCount() const { return pedals; }
-    quint16 vendorId() const { return usbVendorId; }
-    quint16 productId() const { return usbProductId; }
-    QString productName() const { return usbProductName; }
-    void setProductName(const QString &name) { usbProductName = name; }
     QString firmwareVersion() const { return version; }
     void setFirmwareVersion(const QString &text) { version = text; }
 
-    // ---- presence ----
-    bool isPlugged() const { return masterFd >= 0; }
-    // The slave device path the tool opens (for example /dev/pts/7); empty while unplugged.
-    QString portName() const { return slavePath; }
-    // A new pseudo-terminal, so possibly a new port name; what the pedal stores is kept.
-    bool plugIn();
-    // Closes both ends held here: the tool's open port sees end-of-file and hang-up, and the
-    // port leaves the catalog.
-    void unplug();
-
-    // ---- recording ----
-    // In order, the most recent traffic only: 4 MiB each way and 100,000 requests.
-    QByteArray received() const { return receivedBytes; }      // bytes from the tool
+    // ---- recording (received() and sent() in EmulatedPort) ----
+    // In order, the most recent 100,000 requests.
     QList<QByteArray> requests() const { return requestList; } // whole requests cut
-    void clearReceived();
-    QByteArray sent() const { return sentBytes; } // bytes written towards the tool
-    void clearSent() { sentBytes.clear(); }
+    void clearReceived() override;
 
     // ---- what the pedal stores ----
     QByteArray storedSlot(int pedal, int message) const; // 17 bytes, the default if unwritten
@@ -105,8 +82,7 @@ public:
     bool isSilent() const { return silent; }
     void forceNextSetResult(quint8 result) { forcedSetResult = result; }
 
-    // ---- sent on demand (also while silent) ----
-    bool sendRaw(const QByteArray &bytes);
+    // ---- sent on demand (also while silent; sendRaw() in EmulatedPort) ----
     bool sendStatus(quint8 connectedBits);            // F0 00 21 5E b F7
     bool sendZb8Status(quint32 connectedBits);        // F0 00 21 5E 04 06 b6 b7 b8 F7
     bool sendFrames(const QList<QByteArray> &frames); // all in one write
@@ -117,15 +93,14 @@ public:
     bool isStreaming() const { return streamTimer.isActive(); }
 
 signals:
-    void bytesReceived(const QByteArray &chunk);
     void requestReceived(const QByteArray &request); // after it has been answered
-    void pluggedIn(const QString &portName);
-    void unplugged(const QString &portName);
+
+protected:
+    void handleBytes(const QByteArray &bytes) override;
+    void terminalOpened() override;
+    void terminalClosing() override;
 
 private:
-    void closeTerminal();
-    void readFromHost();
-    void flushPendingOutput();
     void handleRequest(const QByteArray &request);
     void handlePedalMessage(const QByteArray &message);
     void handleBootloaderLine(const QByteArray &line);
@@ -137,22 +112,10 @@ private:
 
     QString deviceModel;
     int pedals = 0;
-    quint16 usbVendorId = 0;
-    quint16 usbProductId = 0;
-    QString usbProductName;
     QString version = QStringLiteral("V1.0.3");
 
-    int masterFd = -1;
-    int slaveFd = -1; // kept open so that the tool closing its port does not hang up ours
-    QString slavePath;
-    QSocketNotifier *readNotifier = nullptr;
-    QSocketNotifier *writeNotifier = nullptr;
-    QByteArray pendingOutput;
-
     Sim::RequestStream requestStream;
-    QByteArray receivedBytes;
     QList<QByteArray> requestList;
-    QByteArray sentBytes;
 
     QMap<QPair<int, int>, QByteArray> storedSlots;
     bool silent = false;
