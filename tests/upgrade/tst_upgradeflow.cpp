@@ -1,0 +1,391 @@
+// Whole upgrades through a real pseudo-terminal against the emulated bootloader: the image
+// as it arrives, the log and the boxes, and every way an attempt can end.
+#include "app/widget.h"
+#include "link/serialport.h"
+#include "promptscript.h"
+#include "sim/emulatedbootloader.h"
+#include "sim/emulatedcatalog.h"
+#include "testdir.h"
+#include "ui_upgrade_dialog.h"
+#include "upgrade/upgrade_dialog.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+Q_DECLARE_METATYPE(UpgradeState)
+
+// Waits like QTRY_VERIFY_WITH_TIMEOUT inside a helper that reports by its result.
+#define QTRY_VERIFY_WITH_TIMEOUT_OR(expr, timeout)                                                 \
+    do {                                                                                           \
+        QTRY_IMPL((expr), timeout);                                                                \
+        if (!(expr))                                                                               \
+            return false;                                                                          \
+    } while (false)
+
+namespace {
+const QString kRed = QStringLiteral("<font color=\"red\">%1</font>");
+const QString kGenericFailure =
+    QStringLiteral("Upgrade failed. Please check connection and try again.");
+const QString kSuccess = QStringLiteral("Upgrade successful, please power on the device again.");
+const QByteArray kEraseEnd = QByteArray::fromHex("AA CC 09") + "ERASE END\r\n";
+
+QByteArray patternImage(int size)
+{
+    QByteArray image(size, '\0');
+    for (int i = 0; i < size; ++i)
+        image[i] = char((i * 13 + 5) & 0xFF);
+    return image;
+}
+
+// The main window with its upgrade dialog connected to a bootloader, an image file loaded.
+struct Rig
+{
+    ScopedWorkingDir dir;
+    PromptScript script;
+    EmulatedBootloader boot{"TRV-40"};
+    Widget window;
+    upgrade_dialog *dialog = window.upgradeDialog();
+    Ui::upgrade_dialog *ui = dialog->form();
+    QStringList log;
+    QList<qint64> arrivals; // image byte totals as the bootloader read them
+    QList<qint64> arrivalTimes;
+    QElapsedTimer clock;
+
+    explicit Rig(EmulatedCatalog *catalog)
+    {
+        catalog->addBootloader(&boot);
+        clock.start();
+        QObject::connect(dialog, &upgrade_dialog::logLineAppended,
+                         [this](const QString &line) { log << line; });
+        QObject::connect(&boot, &EmulatedBootloader::imageBytesReceived, [this](qint64 total) {
+            arrivals << total;
+            arrivalTimes << clock.elapsed();
+        });
+    }
+
+    bool connectDialog()
+    {
+        window.show_ug_dlg_Dialog();
+        QTRY_VERIFY_WITH_TIMEOUT_OR(ui->comboBox->findText(boot.productName()) >= 0, 4000);
+        ui->comboBox->setCurrentIndex(ui->comboBox->findText(boot.productName()));
+        QTest::mouseClick(ui->pushButton, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT_OR(log.contains("Current Firmware: V1.0.3"), 3000);
+        return dialog->upgradeState() == UpgradeState::Connected;
+    }
+
+    bool loadImage(const QByteArray &image)
+    {
+        const QString path = dir.filePath("firmware.bin");
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(image) != image.size())
+            return false;
+        file.close();
+        script.answerFile(path);
+        QTest::mouseClick(ui->pushButton_3, Qt::LeftButton);
+        return dialog->firmwareImage == image;
+    }
+
+    QList<int> blockSizes() const
+    {
+        QList<int> sizes;
+        qint64 previous = 0;
+        for (qint64 total : arrivals) {
+            sizes << int(total - previous);
+            previous = total;
+        }
+        return sizes;
+    }
+
+    QStringList logFrom(const QString &line) const { return log.mid(log.lastIndexOf(line)); }
+};
+
+} // namespace
+
+class TestUpgradeFlow : public QObject
+{
+    Q_OBJECT
+
+    EmulatedCatalog *catalog = nullptr;
+
+private slots:
+    void initTestCase() { qRegisterMetaType<QSerialPort::SerialPortError>(); }
+    void init()
+    {
+        catalog = EmulatedCatalog::installNew();
+        upgrade_dialog::setLongWaitsForTests(1000, 200);
+    }
+    void cleanup() { PortCatalog::install(nullptr); }
+
+    void localImageArrivesWhole_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<QList<int>>("blocks");
+        QTest::addColumn<int>("firstProgress");
+        QList<int> thousand;
+        for (int i = 0; i < 15; ++i)
+            thousand << 64;
+        thousand << 40;
+        QTest::newRow("1,000 bytes") << 1000 << thousand << 6;
+        QTest::newRow("one block") << 64 << QList<int>{64} << 99;
+        QTest::newRow("a block and a byte") << 65 << QList<int>{64, 1} << 98;
+    }
+
+    void localImageArrivesWhole()
+    {
+        QFETCH(int, size);
+        QFETCH(QList<int>, blocks);
+        QFETCH(int, firstProgress);
+        upgrade_dialog::setLongWaitsForTests(10000, 200);
+        Rig rig(catalog);
+        QVERIFY(rig.connectDialog());
+        const QByteArray image = patternImage(size);
+        QVERIFY(rig.loadImage(image));
+        const QString md5 = Upgrade::md5Hex(image);
+
+        QList<int> progress;
+        connect(rig.ui->progressBar, &QProgressBar::valueChanged,
+                [&progress](int v) { progress << v; });
+        rig.script.answer(QMessageBox::Ok);
+        QTest::mouseClick(rig.ui->pushButton_4, Qt::LeftButton);
+        QVERIFY(!rig.ui->pushButton_4->isEnabled());
+        QVERIFY(!rig.ui->pushButton->isEnabled());
+        QVERIFY(!rig.ui->comboBox->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(rig.script.boxes.size(), 1, 10000);
+
+        QCOMPARE(rig.boot.image(), image);
+        QCOMPARE(rig.blockSizes(), blocks);
+        for (int i = 1; i < rig.arrivalTimes.size(); ++i)
+            QVERIFY2(rig.arrivalTimes.at(i) - rig.arrivalTimes.at(i - 1) >= 29,
+                     "blocks go out 30 ms apart");
+        QCOMPARE(rig.script.boxes.last().title, QString("Upgrade"));
+        QCOMPARE(rig.script.boxes.last().text, kSuccess);
+        QCOMPARE(rig.script.boxes.last().icon, QMessageBox::Information);
+        QVERIFY(rig.script.boxes.last().hasParent);
+
+        QCOMPARE(
+            rig.logFrom(QString("Local file loaded: %1 bytes").arg(size)),
+            QStringList({QString("Local file loaded: %1 bytes").arg(size),
+                         "<font color=\"green\">File loaded successfully. Click 'Start "
+                         "Upgrade' to begin.</font>",
+                         "Firmware MD5: " + md5, "Starting manual upgrade...",
+                         "Erasing flash, please wait...", "Erase completed.", "Sending firmware...",
+                         "Firmware MD5: " + md5, "Finalizing, please wait..."}));
+        // Raised to the first block's figure, never 100 before the settling time, then 100 and
+        // back to 0 when the dialog returns to Idle.
+        QCOMPARE(progress.first(), firstProgress);
+        QCOMPARE(progress.mid(progress.size() - 3), QList<int>({99, 100, 0}));
+        QVERIFY(!progress.mid(0, progress.size() - 2).contains(100));
+
+        QCOMPARE(rig.dialog->upgradeState(), UpgradeState::Idle);
+        QVERIFY(!rig.dialog->isVisible());
+        QVERIFY(rig.dialog->firmwareImage.isEmpty());
+        QVERIFY(rig.window.port()->isOpen());
+        QCOMPARE(rig.script.unexpected, 0);
+    }
+
+    void eraseEndOutsideTheEraseChangesNothing()
+    {
+        Rig rig(catalog);
+        rig.boot.setFailure(EmulatedBootloader::EraseNeverEnds);
+        QVERIFY(rig.connectDialog());
+        const QByteArray image = patternImage(1000);
+        QVERIFY(rig.loadImage(image));
+
+        // Connected.
+        int lines = rig.log.size();
+        QVERIFY(rig.boot.sendRaw(kEraseEnd));
+        QTest::qWait(200);
+        QCOMPARE(rig.dialog->upgradeState(), UpgradeState::Connected);
+        QCOMPARE(rig.log.size(), lines);
+
+        // The watchdog fires first: one box, back to Idle with the port open.
+        rig.script.answer(QMessageBox::Ok);
+        QTest::mouseClick(rig.ui->pushButton_4, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.script.boxes.size(), 1, 5000);
+        QCOMPARE(rig.logFrom("Erasing flash, please wait..."),
+                 QStringList({"Erasing flash, please wait...",
+                              kRed.arg("Erase timeout! Device not responding.")}));
+        QCOMPARE(rig.script.boxes.last().title, QString("Upgrade Failed"));
+        QCOMPARE(rig.script.boxes.last().text, kGenericFailure);
+        QCOMPARE(rig.script.boxes.last().icon, QMessageBox::Critical);
+        QCOMPARE(rig.dialog->upgradeState(), UpgradeState::Idle);
+        QVERIFY(rig.window.port()->isOpen());
+        QVERIFY(rig.dialog->firmwareImage.isEmpty());
+
+        // After the watchdog.
+        lines = rig.log.size();
+        QVERIFY(rig.boot.sendRaw(kEraseEnd));
+        QTest::qWait(200);
+        QCOMPARE(rig.log.size(), lines);
+        QCOMPARE(rig.dialog->upgradeState(), UpgradeState::Idle);
+        QVERIFY(rig.boot.image().isEmpty());
+
+        // Sending: a second "ERASE END" mid-transfer does not restart it.
+        rig.boot.setFailure(EmulatedBootloader::NoFailure);
+        QTest::mouseClick(rig.ui->pushButton, Qt::LeftButton); // Disconnect
+        QVERIFY(rig.connectDialog());
+        QVERIFY(rig.loadImage(image));
+        rig.script.answer(QMessageBox::Ok);
+        QTest::mouseClick(rig.ui->pushButton_4, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.boot.image().size() >= 256, 5000);
+        QCOMPARE(rig.dialog->upgradeState(), UpgradeState::Sending);
+        QVERIFY(rig.boot.sendRaw(kEraseEnd));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.script.boxes.size(), 2, 5000);
+        QCOMPARE(rig.script.boxes.last().text, kSuccess);
+        QCOMPARE(rig.boot.image(), image);
+        QCOMPARE(rig.log.count("Erase completed."), 2);
+        QCOMPARE(rig.log.count("Sending firmware..."), 2);
+        QCOMPARE(rig.script.unexpected, 0);
+    }
+
+    void realWatchdogAndSettlingTimes()
+    {
+        upgrade_dialog::setLongWaitsForTests(10000, 5000);
+        Rig rig(catalog);
+        rig.boot.setFailure(EmulatedBootloader::EraseNeverEnds);
+        QVERIFY(rig.connectDialog());
+        QVERIFY(rig.loadImage(patternImage(64)));
+        QElapsedTimer clock;
+        connect(&rig.boot, &EmulatedBootloader::eraseRequested, [&clock] { clock.start(); });
+        rig.script.answer(QMessageBox::Ok);
+        QTest::mouseClick(rig.ui->pushButton_4, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(clock.isValid(), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.script.boxes.size(), 1, 13000);
+        const qint64 watchdog = clock.elapsed();
+        QVERIFY2(watchdog >= 10000 && watchdog < 11500, qPrintable(QString::number(watchdog)));
+
+        rig.boot.setFailure(EmulatedBootloader::NoFailure);
+        QVERIFY(rig.loadImage(patternImage(64)));
+        rig.script.answer(QMessageBox::Ok);
+        QTest::mouseClick(rig.ui->pushButton_4, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.boot.image().size(), 64, 3000);
+        clock.start();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.script.boxes.size(), 2, 8000);
+        const qint64 settle = clock.elapsed();
+        QCOMPARE(rig.script.boxes.last().text, kSuccess);
+        // The success box comes 30 ms + 5,000 ms + 50 ms after the last block.
+        QVERIFY2(settle >= 5050 && settle < 6500, qPrintable(QString::number(settle)));
+        QCOMPARE(rig.script.unexpected, 0);
+    }
+
+    void unplugDuringTheAttempt_data()
+    {
+        QTest::addColumn<int>("failure");
+        QTest::addColumn<UpgradeState>("endState");
+        QTest::addColumn<QStringList>("lines");
+        const QString removed = "<font color=\"red\"><b>CRITICAL: Device removed!</b></font>";
+        const QString aborted = kRed.arg("Upgrade aborted immediately.");
+        QTest::newRow("erasing") << int(EmulatedBootloader::VanishDuringErase) << UpgradeState::Idle
+                                 << QStringList(
+                                        {"Erasing flash, please wait...", removed, aborted});
+        QTest::newRow("sending") << int(EmulatedBootloader::VanishAfterImageBytes)
+                                 << UpgradeState::FinishedFailed
+                                 << QStringList(
+                                        {"Sending firmware...", "Firmware MD5: ", removed, aborted,
+                                         kRed.arg("Error: Connection lost during sending!")});
+    }
+
+    void unplugDuringTheAttempt()
+    {
+        QFETCH(int, failure);
+        QFETCH(UpgradeState, endState);
+        QFETCH(QStringList, lines);
+        Rig rig(catalog);
+        // A stable name, as a USB device's by-id link: the port can "appear again".
+        rig.boot.setStablePortName(rig.dir.filePath("ttyBOOT"));
+        rig.boot.setFailure(EmulatedBootloader::Failure(failure), 640);
+        QVERIFY(rig.connectDialog());
+        QVERIFY(rig.loadImage(patternImage(4096)));
+        rig.script.answer(QMessageBox::Ok);
+        QTest::mouseClick(rig.ui->pushButton_4, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.boot.isPlugged(), 5000);
+        QElapsedTimer clock;
+        clock.start();
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.window.port()->isOpen(), 1000);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.script.boxes.size(), 1, 1000);
+        QVERIFY2(clock.elapsed() < 1000, "the user learns of it within a second");
+        QTest::qWait(300);
+
+        // One box, the one with the way back.
+        QCOMPARE(rig.script.boxes.size(), 1);
+        const SeenBox box = rig.script.boxes.last();
+        QCOMPARE(box.title, QString("Upgrade Failed - Device Disconnected"));
+        QCOMPARE(box.icon, QMessageBox::Critical);
+        QCOMPARE(box.textFormat, Qt::RichText);
+        QVERIFY(box.text.contains("partly erased"));
+        QVERIFY(box.text.contains("<ol>"));
+        QCOMPARE(box.text.count("<li>"), 3);
+
+        QStringList seen = rig.logFrom(lines.first());
+        if (seen.size() > 1 && seen.at(1).startsWith("Firmware MD5: "))
+            seen[1] = "Firmware MD5: ";
+        QCOMPARE(seen, lines);
+        QCOMPARE(rig.dialog->upgradeState(), endState);
+        QVERIFY(rig.dialog->deviceRemoved);
+        QCOMPARE(rig.ui->pushButton->text(), QString("Connect"));
+        QVERIFY(rig.ui->pushButton->isEnabled());
+        QVERIFY(rig.ui->comboBox->isEnabled());
+        QVERIFY(rig.boot.image().size() <= 640);
+
+        // Plugged in again under its port name: the log says so.
+        QVERIFY(rig.boot.plugIn());
+        QTRY_VERIFY_WITH_TIMEOUT(rig.log.last() == "You can now try the upgrade again.", 3000);
+        QVERIFY(rig.log.at(rig.log.size() - 2)
+                    .startsWith("<font color=\"green\">Device reconnected: "));
+        QCOMPARE(rig.script.unexpected, 0);
+    }
+
+    void closingMidTransferSendsNoFurtherBlock()
+    {
+        Rig rig(catalog);
+        QVERIFY(rig.connectDialog());
+        QVERIFY(rig.loadImage(patternImage(4096)));
+        QTest::mouseClick(rig.ui->pushButton_4, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.boot.image().size() >= 320, 5000);
+        rig.dialog->close();
+        const int taken = rig.boot.image().size();
+        QTest::qWait(400);
+        QCOMPARE(rig.boot.image().size(), taken);
+        QVERIFY(!rig.dialog->isVisible());
+        QCOMPARE(rig.dialog->upgradeState(), UpgradeState::Idle);
+        QVERIFY(rig.window.port()->isOpen());
+        QVERIFY(rig.script.boxes.isEmpty());
+        QCOMPARE(rig.script.unexpected, 0);
+    }
+
+    void deviceThatStopsReadingIsNoSuccess()
+    {
+        Rig rig(catalog);
+        rig.boot.setFailure(EmulatedBootloader::StallAfterImageBytes, 1000);
+        QVERIFY(rig.connectDialog());
+        QVERIFY(rig.loadImage(patternImage(65536)));
+        rig.script.answer(QMessageBox::Ok);
+        QTest::mouseClick(rig.ui->pushButton_4, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.script.boxes.size(), 1, 40000);
+        QCOMPARE(rig.script.boxes.last().text, kGenericFailure);
+        QCOMPARE(rig.log.last(), kRed.arg("Error: Failed to send data block!"));
+        QCOMPARE(rig.dialog->upgradeState(), UpgradeState::Idle);
+        QCOMPARE(rig.boot.image().size(), 1000);
+        QCOMPARE(rig.script.unexpected, 0);
+    }
+
+    void erasedWithoutAnImageIsAFailure()
+    {
+        Rig rig(catalog);
+        QVERIFY(rig.connectDialog());
+        rig.script.answer(QMessageBox::Ok);
+        rig.dialog->startErase();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.script.boxes.size(), 1, 3000);
+        QCOMPARE(rig.script.boxes.last().text, kGenericFailure);
+        QCOMPARE(
+            rig.logFrom("Sending firmware..."),
+            QStringList({"Sending firmware...", kRed.arg("Error: No firmware image to send!")}));
+        QCOMPARE(rig.dialog->upgradeState(), UpgradeState::Idle);
+        QCOMPARE(rig.script.unexpected, 0);
+    }
+};
+
+QTEST_MAIN(TestUpgradeFlow)
+#include "tst_upgradeflow.moc"
