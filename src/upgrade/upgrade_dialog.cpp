@@ -64,6 +64,7 @@ upgrade_dialog::upgrade_dialog(SerialPort *port, QWidget *parent)
 
     eraseTimer = new QTimer(this);
     eraseTimer->setSingleShot(true);
+    eraseTimer->setTimerType(Qt::PreciseTimer); // a coarse timer may fire 5 % early
     connect(eraseTimer, &QTimer::timeout, this, &upgrade_dialog::onEraseTimeout);
 
     // A member timer rather than a free single shot, so that closing can cancel it.
@@ -75,6 +76,7 @@ upgrade_dialog::upgrade_dialog(SerialPort *port, QWidget *parent)
 
     settleTimer = new QTimer(this);
     settleTimer->setSingleShot(true);
+    settleTimer->setTimerType(Qt::PreciseTimer);
     connect(settleTimer, &QTimer::timeout, this, [this] {
         ui->progressBar->setValue(100);
         QTimer::singleShot(kSuccessBoxDelayMs, this, &upgrade_dialog::finishSuccess);
@@ -251,6 +253,10 @@ void upgrade_dialog::sendNextChunk()
 
     const qint64 written = port->write(currentChunk);
     port->flush();
+    // The port reports a failed write through its error signal, inside flush(): that may
+    // already have ended the attempt, and then nothing more is scheduled.
+    if (state != UpgradeState::Sending)
+        return;
     if (written != currentChunk.size()) {
         failBlockWrite(written, currentChunk.size());
         return;
