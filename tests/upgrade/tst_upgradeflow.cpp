@@ -16,14 +16,6 @@
 
 Q_DECLARE_METATYPE(UpgradeState)
 
-// Waits like QTRY_VERIFY_WITH_TIMEOUT inside a helper that reports by its result.
-#define QTRY_VERIFY_WITH_TIMEOUT_OR(expr, timeout)                                                 \
-    do {                                                                                           \
-        QTRY_IMPL((expr), timeout);                                                                \
-        if (!(expr))                                                                               \
-            return false;                                                                          \
-    } while (false)
-
 namespace {
 const QString kRed = QStringLiteral("<font color=\"red\">%1</font>");
 const QString kGenericFailure =
@@ -68,10 +60,16 @@ struct Rig
     bool connectDialog()
     {
         window.show_ug_dlg_Dialog();
-        QTRY_VERIFY_WITH_TIMEOUT_OR(ui->comboBox->findText(boot.productName()) >= 0, 4000);
+        if (!QTest::qWaitFor([this] { return ui->comboBox->findText(boot.productName()) >= 0; },
+                             4000))
+            return false;
         ui->comboBox->setCurrentIndex(ui->comboBox->findText(boot.productName()));
+        const int before = log.size();
         QTest::mouseClick(ui->pushButton, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT_OR(log.contains("Current Firmware: V1.0.3"), 3000);
+        if (!QTest::qWaitFor(
+                [this, before] { return log.mid(before).contains("Current Firmware: V1.0.3"); },
+                3000))
+            return false;
         return dialog->upgradeState() == UpgradeState::Connected;
     }
 
@@ -187,10 +185,27 @@ private slots:
 
     void eraseEndOutsideTheEraseChangesNothing()
     {
+        const QByteArray image = patternImage(1000);
+        {
+            // Sending: a second "ERASE END" mid-transfer does not restart it.
+            Rig rig(catalog);
+            QVERIFY(rig.connectDialog());
+            QVERIFY(rig.loadImage(image));
+            rig.script.answer(QMessageBox::Ok);
+            QTest::mouseClick(rig.ui->pushButton_4, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(rig.boot.image().size() >= 256, 5000);
+            QCOMPARE(rig.dialog->upgradeState(), UpgradeState::Sending);
+            QVERIFY(rig.boot.sendRaw(kEraseEnd));
+            QTRY_COMPARE_WITH_TIMEOUT(rig.script.boxes.size(), 1, 5000);
+            QCOMPARE(rig.script.boxes.last().text, kSuccess);
+            QCOMPARE(rig.boot.image(), image);
+            QCOMPARE(rig.log.count("Erase completed."), 1);
+            QCOMPARE(rig.log.count("Sending firmware..."), 1);
+            QCOMPARE(rig.script.unexpected, 0);
+        }
         Rig rig(catalog);
         rig.boot.setFailure(EmulatedBootloader::EraseNeverEnds);
         QVERIFY(rig.connectDialog());
-        const QByteArray image = patternImage(1000);
         QVERIFY(rig.loadImage(image));
 
         // Connected.
@@ -221,48 +236,35 @@ private slots:
         QCOMPARE(rig.log.size(), lines);
         QCOMPARE(rig.dialog->upgradeState(), UpgradeState::Idle);
         QVERIFY(rig.boot.image().isEmpty());
-
-        // Sending: a second "ERASE END" mid-transfer does not restart it.
-        rig.boot.setFailure(EmulatedBootloader::NoFailure);
-        QTest::mouseClick(rig.ui->pushButton, Qt::LeftButton); // Disconnect
-        QVERIFY(rig.connectDialog());
-        QVERIFY(rig.loadImage(image));
-        rig.script.answer(QMessageBox::Ok);
-        QTest::mouseClick(rig.ui->pushButton_4, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(rig.boot.image().size() >= 256, 5000);
-        QCOMPARE(rig.dialog->upgradeState(), UpgradeState::Sending);
-        QVERIFY(rig.boot.sendRaw(kEraseEnd));
-        QTRY_COMPARE_WITH_TIMEOUT(rig.script.boxes.size(), 2, 5000);
-        QCOMPARE(rig.script.boxes.last().text, kSuccess);
-        QCOMPARE(rig.boot.image(), image);
-        QCOMPARE(rig.log.count("Erase completed."), 2);
-        QCOMPARE(rig.log.count("Sending firmware..."), 2);
+        QCOMPARE(rig.script.boxes.size(), 1);
         QCOMPARE(rig.script.unexpected, 0);
     }
 
     void realWatchdogAndSettlingTimes()
     {
         upgrade_dialog::setLongWaitsForTests(10000, 5000);
-        Rig rig(catalog);
-        rig.boot.setFailure(EmulatedBootloader::EraseNeverEnds);
-        QVERIFY(rig.connectDialog());
-        QVERIFY(rig.loadImage(patternImage(64)));
         QElapsedTimer clock;
-        connect(&rig.boot, &EmulatedBootloader::eraseRequested, [&clock] { clock.start(); });
-        rig.script.answer(QMessageBox::Ok);
-        QTest::mouseClick(rig.ui->pushButton_4, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(clock.isValid(), 2000);
-        QTRY_COMPARE_WITH_TIMEOUT(rig.script.boxes.size(), 1, 13000);
-        const qint64 watchdog = clock.elapsed();
-        QVERIFY2(watchdog >= 10000 && watchdog < 11500, qPrintable(QString::number(watchdog)));
-
-        rig.boot.setFailure(EmulatedBootloader::NoFailure);
+        {
+            Rig rig(catalog);
+            rig.boot.setFailure(EmulatedBootloader::EraseNeverEnds);
+            QVERIFY(rig.connectDialog());
+            QVERIFY(rig.loadImage(patternImage(64)));
+            connect(&rig.boot, &EmulatedBootloader::eraseRequested, [&clock] { clock.start(); });
+            rig.script.answer(QMessageBox::Ok);
+            QTest::mouseClick(rig.ui->pushButton_4, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(clock.isValid(), 2000);
+            QTRY_COMPARE_WITH_TIMEOUT(rig.script.boxes.size(), 1, 13000);
+            const qint64 watchdog = clock.elapsed();
+            QVERIFY2(watchdog >= 10000 && watchdog < 11500, qPrintable(QString::number(watchdog)));
+        }
+        Rig rig(catalog);
+        QVERIFY(rig.connectDialog());
         QVERIFY(rig.loadImage(patternImage(64)));
         rig.script.answer(QMessageBox::Ok);
         QTest::mouseClick(rig.ui->pushButton_4, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(rig.boot.image().size(), 64, 3000);
         clock.start();
-        QTRY_COMPARE_WITH_TIMEOUT(rig.script.boxes.size(), 2, 8000);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.script.boxes.size(), 1, 8000);
         const qint64 settle = clock.elapsed();
         QCOMPARE(rig.script.boxes.last().text, kSuccess);
         // The success box comes 30 ms + 5,000 ms + 50 ms after the last block.
@@ -319,6 +321,7 @@ private slots:
         QCOMPARE(box.text.count("<li>"), 3);
 
         QStringList seen = rig.logFrom(lines.first());
+        qWarning() << seen;
         if (seen.size() > 1 && seen.at(1).startsWith("Firmware MD5: "))
             seen[1] = "Firmware MD5: ";
         QCOMPARE(seen, lines);
@@ -357,6 +360,8 @@ private slots:
 
     void deviceThatStopsReadingIsNoSuccess()
     {
+        // Once the terminal is full the port cannot take the next block: on Linux that is a
+        // resource error, the way a device that has gone away is reported.
         Rig rig(catalog);
         rig.boot.setFailure(EmulatedBootloader::StallAfterImageBytes, 1000);
         QVERIFY(rig.connectDialog());
@@ -364,10 +369,15 @@ private slots:
         rig.script.answer(QMessageBox::Ok);
         QTest::mouseClick(rig.ui->pushButton_4, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(rig.script.boxes.size(), 1, 40000);
-        QCOMPARE(rig.script.boxes.last().text, kGenericFailure);
-        QCOMPARE(rig.log.last(), kRed.arg("Error: Failed to send data block!"));
+        QCOMPARE(rig.script.boxes.last().title, QString("Upgrade Failed - Device Disconnected"));
+        QTest::qWait(100);
+        QCOMPARE(rig.log.mid(rig.log.indexOf("Sending firmware...") + 2),
+                 QStringList("<font color=\"red\"><b>CRITICAL: Communication lost!</b></font>"));
         QCOMPARE(rig.dialog->upgradeState(), UpgradeState::Idle);
+        QCOMPARE(rig.ui->progressBar->value(), 0);
+        QVERIFY(!rig.window.port()->isOpen());
         QCOMPARE(rig.boot.image().size(), 1000);
+        QCOMPARE(rig.script.boxes.size(), 1);
         QCOMPARE(rig.script.unexpected, 0);
     }
 
