@@ -29,6 +29,7 @@ const char okButtonStyle[] = "QPushButton {    background-color: white;    borde
                              "black;}QPushButton:hover {    background-color: lightgray;}";
 const char makerSite[] = "https://www.volarix.example";
 constexpr QSize logoBox(100, 50);
+constexpr QSize okMinimumSize(40, 15);
 } // namespace
 
 CustomDialog::CustomDialog(QWidget *parent) : QDialog(parent), versionText(QStringLiteral("V4.0.3"))
@@ -72,8 +73,11 @@ CustomDialog::CustomDialog(QWidget *parent) : QDialog(parent), versionText(QStri
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     buttons->setObjectName(QStringLiteral("buttonBox"));
-    buttons->setMinimumSize(40, 15);
-    buttons->setStyleSheet(QString::fromLatin1(okButtonStyle));
+    // On the button itself: styled through the box, the button keeps the size it measured
+    // before the padding applied, and its text does not fit.
+    QPushButton *ok = buttons->button(QDialogButtonBox::Ok);
+    ok->setMinimumSize(okMinimumSize);
+    ok->setStyleSheet(QString::fromLatin1(okButtonStyle));
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 }

@@ -72,6 +72,7 @@ private slots:
     void dragging_data();
     void dragging();
     void okClosesModalRunAccepted();
+    void okTextFitsItsButton();
     void paintedTitleStrip();
     void pictures_data();
     void pictures();
@@ -137,8 +138,10 @@ void TestAbout::contentAndStyle()
     QCOMPARE(link->styleSheet(), calibriStyle);
 
     QCOMPARE(buttons->standardButtons(), QDialogButtonBox::StandardButtons(QDialogButtonBox::Ok));
-    QCOMPARE(buttons->minimumSize(), QSize(40, 15));
-    QCOMPARE(buttons->styleSheet(),
+    QPushButton *ok = buttons->button(QDialogButtonBox::Ok);
+    QVERIFY(ok);
+    QCOMPARE(ok->minimumSize(), QSize(40, 15));
+    QCOMPARE(ok->styleSheet(),
              QStringLiteral("QPushButton {    background-color: white;    border: 1px solid "
                             "gray;    border-radius: 5px;    padding: 5px 20px;    font-family: "
                             "Arial;    font-size: 14px;    color: black;}QPushButton:hover {    "
@@ -251,6 +254,33 @@ void TestAbout::okClosesModalRunAccepted()
     QTimer::singleShot(0, &dialog, [&] { dialog.accept(); });
     QCOMPARE(dialog.exec(), int(QDialog::Accepted));
     QCOMPARE(script.unexpected, 0);
+}
+
+void TestAbout::okTextFitsItsButton()
+{
+    // The button's own style: 20 px padding left and right, 5 px top and bottom, 1 px border.
+    constexpr int sidePadding = 20 + 1;
+    constexpr int topPadding = 5 + 1;
+    QWidget owner;
+    CustomDialog dialog(&owner);
+    QTimer::singleShot(0, &dialog, [&] { dialog.accept(); }); // once shown and laid out
+    dialog.exec();
+    auto *buttons = dialog.findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+    QPushButton *ok = buttons ? buttons->button(QDialogButtonBox::Ok) : nullptr;
+    QVERIFY(ok);
+    QCOMPARE(ok->text().remove(QLatin1Char('&')), QStringLiteral("OK"));
+    // The font its style asks for, not the dialog's.
+    QCOMPARE(ok->font().pixelSize(), 14);
+    const QFontMetrics metrics(ok->font());
+    const QRect room =
+        ok->contentsRect().adjusted(sidePadding, topPadding, -sidePadding, -topPadding);
+    QVERIFY2(metrics.horizontalAdvance(ok->text()) <= room.width() &&
+                 metrics.height() <= room.height(),
+             qPrintable(QStringLiteral("%1 x %2 button, text %3 x %4")
+                            .arg(ok->width())
+                            .arg(ok->height())
+                            .arg(metrics.horizontalAdvance(ok->text()))
+                            .arg(metrics.height())));
 }
 
 void TestAbout::paintedTitleStrip()
