@@ -57,7 +57,8 @@ QVariant MonitorTableModel::data(const QModelIndex &index, int role) const
         return {};
     if (role == Qt::TextAlignmentRole)
         return int(Qt::AlignCenter);
-    if (role != Qt::DisplayRole)
+    // A narrow column elides long controller and note names; the tooltip shows them whole.
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     const Monitor::MonitorRow &row = rowAt(index.row());
     switch (index.column()) {

@@ -85,6 +85,7 @@ private slots:
         model.appendRow({"Note On", "60/C4", "100", "1"});
         const QModelIndex cell = model.index(0, 1);
         QCOMPARE(cell.data().toString(), QString("60/C4"));
+        QCOMPARE(cell.data(Qt::ToolTipRole).toString(), QString("60/C4"));
         QCOMPARE(cell.data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
         QVERIFY(!(model.flags(cell) & Qt::ItemIsEditable));
         QVERIFY(!model.setData(cell, "61"));

@@ -67,6 +67,11 @@ private slots:
                 QCOMPARE(MonitorFixture::rowTexts(table, row), expected.at(row));
             const QModelIndex cell = table->model()->index(1, 2);
             QCOMPARE(cell.data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
+            // A narrow column cuts "7/Volume" and longer names short: the tooltip has it all.
+            for (int row = 0; row < expected.size(); ++row)
+                for (int column = 0; column < expected.at(row).size(); ++column)
+                    QCOMPARE(table->model()->index(row, column).data(Qt::ToolTipRole).toString(),
+                             expected.at(row).at(column));
             // Repaints held back during the drain are let go again within a display frame.
             QTRY_VERIFY_WITH_TIMEOUT(table->updatesEnabled(), 1000);
         }
