@@ -47,11 +47,10 @@ public:
     {
         const int entries = count(name);
         require(entries >= 0, "a selector the window lacks was chosen");
-        require(position >= 0 && (position < entries || (entries == 0 && position == 0)),
-                "a position outside the selector's list was chosen");
         require(!chosen.contains(name), "a selector was chosen twice in one load");
         chosen.insert(name);
-        positions[name] = position;
+        // As a list selector does: a position outside its list leaves it without an entry.
+        positions[name] = position >= 0 && position < entries ? position : -1;
     }
 
     QMap<QString, int> counts;

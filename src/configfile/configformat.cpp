@@ -1,5 +1,7 @@
 #include "configfile/configformat.h"
 
+#include <QRegularExpression>
+
 namespace ConfigFile {
 
 namespace {
@@ -203,22 +205,24 @@ bool setsMinimumFirst(int storedMinimum, int currentMaximum)
     return storedMinimum < currentMaximum;
 }
 
-int positionFromValue(const QVariant &value, int entryCount)
+int positionFromValue(const QVariant &value)
 {
     // A file read from disk gives texts; one this process just wrote comes back from the
     // settings cache as the int it was. QVariant::toInt() would wrap a too-big text number
     // into some valid-looking position, so texts are parsed here.
-    bool ok = false;
-    int position = 0;
-    if (value.userType() == QMetaType::Int) {
-        position = value.toInt();
-        ok = true;
-    } else if (value.userType() == QMetaType::QString) {
-        position = value.toString().trimmed().toInt(&ok, 10);
-    }
-    if (!ok || position < 0 || position >= entryCount)
+    constexpr int noEntry = -1;
+    if (value.userType() == QMetaType::Int)
+        return value.toInt();
+    if (value.userType() != QMetaType::QString)
         return 0;
-    return position;
+    const QString text = value.toString().trimmed();
+    bool ok = false;
+    const int position = text.toInt(&ok, 10);
+    if (ok)
+        return position;
+    // Digits that overflow an int are still a number, just none that names an entry.
+    static const QRegularExpression decimal(QStringLiteral("^[+-]?[0-9]+$"));
+    return decimal.match(text).hasMatch() ? noEntry : 0;
 }
 
 } // namespace ConfigFile

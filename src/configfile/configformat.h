@@ -44,9 +44,11 @@ QString withIniSuffix(const QString &fileName);
 // A pair must never pass through min > max on its way, or the range check refuses it.
 bool setsMinimumFirst(int storedMinimum, int currentMaximum);
 
-// The position a stored value selects in a selector of `entryCount` entries. Anything that
-// is not a decimal position of that selector (absent, text, negative, beyond the list, too
-// big for an int) counts as a missing key: position 0.
-int positionFromValue(const QVariant &value, int entryCount);
+// The position a stored value hands to its selector. A decimal number goes as it is, even
+// outside the selector's list: the selector is then left without an entry, which is sent as
+// FF and refused by the pedal, rather than turned into plausible settings. A number too big
+// for a position gives -1, with the same effect. Anything else (absent, text) counts as a
+// missing key: position 0.
+int positionFromValue(const QVariant &value);
 
 } // namespace ConfigFile

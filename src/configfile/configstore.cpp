@@ -40,9 +40,11 @@ SaveResult save(const QString &fileName, Writer writer, const SelectorAccess &se
 
     QMap<QString, int> written;
     QSettings file(result.path, QSettings::IniFormat);
-    // The chosen file is replaced, not merged: keys of an older save must not linger.
-    file.clear();
+    // Only the editor's groups are replaced, whole, so no key of an older save lingers in
+    // them; everything else the file holds stays, such as the tool's own settings when the
+    // user saves over "config.ini".
     for (const GroupKeys &group : writerKeys(writer)) {
+        file.remove(group.group);
         file.beginGroup(group.group);
         for (const QString &key : group.keys) {
             if (selectors.count(key) < 0) {
@@ -76,7 +78,7 @@ void load(const QString &fileName, SelectorAccess &selectors)
 {
     QSettings file(fileName, QSettings::IniFormat);
     const auto stored = [&](const LoadStep &step, const QString &key) {
-        return positionFromValue(file.value(settingsKey(step.group, key)), selectors.count(key));
+        return positionFromValue(file.value(settingsKey(step.group, key)));
     };
     const auto apply = [&](const LoadStep &step, const QString &key) {
         if (selectors.count(key) < 0) {

@@ -25,8 +25,9 @@ struct SaveResult
     QString path; // the file written (or not), ".ini" rule applied
 };
 
-// Replaces the file's content with the current positions of the writer's keys and flushes
-// it; `saved` is false when the file could not be written.
+// Replaces the file's Expression, Switch and Hat groups with the current positions of the
+// writer's keys, keeps everything else in it, and flushes it; `saved` is false when the file
+// could not be written.
 SaveResult save(const QString &fileName, Writer writer, const SelectorAccess &selectors);
 
 // Applies the file in the load order; a file that cannot be read loads as if it were empty.

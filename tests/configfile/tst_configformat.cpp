@@ -118,31 +118,33 @@ private slots:
 
     void storedValues_data()
     {
+        // Numbers go to the selector as they are, those outside its list included: the
+        // selector is then left without an entry. Only what is no number at all loads as 0.
         QTest::addColumn<QVariant>("value");
-        QTest::addColumn<int>("count");
         QTest::addColumn<int>("position");
-        QTest::newRow("plain") << QVariant("17") << 128 << 17;
-        QTest::newRow("last entry") << QVariant("127") << 128 << 127;
-        QTest::newRow("int from the settings cache") << QVariant(17) << 128 << 17;
-        QTest::newRow("int beyond list") << QVariant(128) << 128 << 0;
-        QTest::newRow("blanks") << QVariant(" 12 ") << 128 << 12;
-        QTest::newRow("missing") << QVariant() << 128 << 0;
-        QTest::newRow("beyond list") << QVariant("128") << 128 << 0;
-        QTest::newRow("negative") << QVariant("-1") << 128 << 0;
-        QTest::newRow("text") << QVariant("abc") << 128 << 0;
-        QTest::newRow("hex") << QVariant("0x10") << 128 << 0;
-        QTest::newRow("other type") << QVariant(17.0) << 128 << 0;
-        QTest::newRow("list") << QVariant(QStringList{"1", "2"}) << 128 << 0;
-        // QVariant::toInt wraps this one to 5.
-        QTest::newRow("regression: too big wraps") << QVariant("4294967301") << 128 << 0;
-        QTest::newRow("empty selector") << QVariant("0") << 0 << 0;
+        QTest::newRow("plain") << QVariant("17") << 17;
+        QTest::newRow("last entry") << QVariant("127") << 127;
+        QTest::newRow("int from the settings cache") << QVariant(17) << 17;
+        QTest::newRow("int beyond list") << QVariant(128) << 128;
+        QTest::newRow("blanks") << QVariant(" 12 ") << 12;
+        QTest::newRow("missing") << QVariant() << 0;
+        QTest::newRow("beyond list") << QVariant("300") << 300;
+        QTest::newRow("negative") << QVariant("-1") << -1;
+        QTest::newRow("text") << QVariant("abc") << 0;
+        QTest::newRow("empty") << QVariant("") << 0;
+        QTest::newRow("hex") << QVariant("0x10") << 0;
+        QTest::newRow("other type") << QVariant(17.0) << 0;
+        QTest::newRow("list") << QVariant(QStringList{"1", "2"}) << 0;
+        // QVariant::toInt wraps these into valid-looking positions (5, and 0).
+        QTest::newRow("regression: too big wraps") << QVariant("4294967301") << -1;
+        QTest::newRow("too big negative") << QVariant("-4294967296") << -1;
+        QTest::newRow("too many digits") << QVariant("123456789012345678901234567890") << -1;
     }
     void storedValues()
     {
         QFETCH(QVariant, value);
-        QFETCH(int, count);
         QFETCH(int, position);
-        QCOMPARE(ConfigFile::positionFromValue(value, count), position);
+        QCOMPARE(ConfigFile::positionFromValue(value), position);
     }
 
     void pairNeverPassesMinAboveMax()
@@ -181,6 +183,41 @@ private slots:
         FakeSelectors selectors;
         QVERIFY(!ConfigFile::save(target, ConfigFile::Writer::SaveAs, selectors).saved);
         QVERIFY(!QFileInfo(target).isFile());
+    }
+
+    void savingKeepsOtherGroupsAndKeys()
+    {
+        ScopedWorkingDir dir;
+        const QByteArray kept = "[General]\nselectedMIDIName=C5\nshowCCNameEnabled=false\n\n"
+                                "[Mine]\nnote=\"a, b\"\npath=C:\\\\pedals\\\\x.ini\n";
+        writeFile("mixed.ini", kept + "[Expression]\nPedal_Number=3\nold=1\n[Hat]\nold=2\n");
+        QMap<QString, QVariant> before;
+        {
+            QSettings original(dir.filePath("mixed.ini"), QSettings::IniFormat);
+            for (const QString &key : original.allKeys())
+                if (!key.contains('/') || key.startsWith("Mine/"))
+                    before.insert(key, original.value(key));
+        }
+        QCOMPARE(before.size(), 4);
+
+        FakeSelectors selectors;
+        selectors.positions["Message_Number"] = 4;
+        QVERIFY(ConfigFile::save("mixed.ini", ConfigFile::Writer::Save, selectors).saved);
+
+        QFile::copy("mixed.ini", "check.ini");
+        QSettings check(dir.filePath("check.ini"), QSettings::IniFormat);
+        for (auto it = before.cbegin(); it != before.cend(); ++it)
+            QVERIFY2(check.value(it.key()) == it.value(), qPrintable(it.key()));
+        QFile saved("mixed.ini");
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QByteArray text = saved.readAll();
+        for (const char *line : {"selectedMIDIName=C5\n", "showCCNameEnabled=false\n"})
+            QVERIFY2(text.contains(line), line);
+        // The three groups are the save's own, old keys of a group included.
+        QCOMPARE(check.value("Expression/Message_Number").toString(), QString("4"));
+        for (const char *gone : {"Expression/Pedal_Number", "Expression/old", "Hat/old"})
+            QVERIFY2(!check.contains(gone), gone);
+        QCOMPARE(check.childGroups(), QStringList({"Expression", "Hat", "Mine", "Switch"}));
     }
 
     void overwritingReplacesOldContent_data()

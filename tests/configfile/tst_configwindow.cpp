@@ -12,21 +12,33 @@
 #include <QMenuBar>
 #include <QRandomGenerator>
 #include <QSettings>
+#include <QSharedPointer>
 #include <QTest>
 
 namespace {
 
 QAction *entry(Widget &w, const QString &menu, const QString &text)
 {
-    for (QAction *top : w.menuBar()->actions()) {
-        if (top->text() != menu)
-            continue;
-        for (QAction *a : top->menu()->actions())
+    QList<QMenu *> menus;
+    for (QAction *top : w.menuBar()->actions())
+        if (top->text() == menu)
+            menus << top->menu();
+    while (!menus.isEmpty()) {
+        for (QAction *a : menus.takeFirst()->actions()) {
             if (a->text() == text)
                 return a;
+            if (a->menu())
+                menus << a->menu();
+        }
     }
     qFatal("no menu entry %s", qPrintable(text));
     return nullptr;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList everyKey()
@@ -194,9 +206,9 @@ private slots:
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("not ini") << QByteArray("<html>no settings here</html>\n");
         QTest::newRow("binary") << QByteArray("\x00\xff\xfe[\x01=\x80\n]", 9);
-        QTest::newRow("huge, negative, text")
-            << QByteArray("[Expression]\nexpression_comboBox0=4294967297\nexpression_cc_comboBox"
-                          "_valmax=-1\n[Switch]\nswitch_comboBox0=Start\n[Hat]\nhat_comboBox0=9\n");
+        QTest::newRow("text values") << QByteArray(
+            "[Expression]\nexpression_comboBox0=CC\nexpression_cc_comboBox"
+            "_valmax=0x7F\n[Switch]\nswitch_comboBox0=Start\n[Hat]\nhat_comboBox0=\n");
         QByteArray noise(64 * 1024, '\0');
         QRandomGenerator random(20240611);
         for (char &byte : noise)
@@ -222,6 +234,96 @@ private slots:
         QCOMPARE(w.form()->expression_comboBox0->currentIndex(), 0);
         QCOMPARE(w.form()->expression_cc_comboBox_valmax->currentIndex(), 0);
         QCOMPARE(script.boxes.size(), 0);
+        QCOMPARE(script.unexpected, 0);
+    }
+
+    void outOfListValuesAreSentAsFF()
+    {
+        ScopedWorkingDir dir;
+        PromptScript script;
+        Widget w;
+        // Channel, maximum and curve lie beyond their lists (one too big for any position),
+        // the controller is no number and the gain is missing.
+        writeFile("damaged.ini", "[Expression]\nexpression_comboBox0=0\n"
+                                 "expression_cc_comboBox_chl=20\nexpression_cc_comboBox_ctl=ten\n"
+                                 "expression_cc_comboBox_valmin=10\n"
+                                 "expression_cc_comboBox_valmax=4294967297\n"
+                                 "expression_cc_comboBox_ql=-3\n");
+        w.form()->expression_cc_comboBox_gain->setCurrentIndex(70);
+        w.form()->expression_cc_comboBox_ctl->setCurrentIndex(7);
+        script.answerFile(dir.filePath("damaged.ini"));
+        entry(w, "File", "Open File")->trigger();
+
+        for (QComboBox *box :
+             {w.form()->expression_cc_comboBox_chl, w.form()->expression_cc_comboBox_valmax,
+              w.form()->expression_cc_comboBox_ql})
+            QVERIFY2(box->currentIndex() == -1, qPrintable(box->objectName()));
+        const QByteArray sent = w.buildConfiguration();
+        QCOMPARE(sent.size(), 24);
+        QByteArray picked;
+        for (int index : {8, 9, 10, 11, 13, 14, 16, 20})
+            picked += sent.at(index);
+        // Expression, channel FF, CC, controller 0 (no number), min 10, max FF, gain 0 (missing),
+        // curve FF.
+        QCOMPARE(picked.toHex(' '), QByteArray("01 ff 00 00 0a ff 00 ff"));
+        QCOMPARE(script.boxes.size(), 0);
+        QCOMPARE(script.unexpected, 0);
+    }
+
+    void saveKeepsWhatElseTheFileHolds()
+    {
+        // The save dialog opens in the working folder, where the tool keeps its own settings.
+        ScopedWorkingDir dir;
+        PromptScript script;
+        {
+            Widget w;
+            entry(w, "Setting", "C5")->trigger();
+            entry(w, "Setting", "Show CC Name")->trigger(); // off
+        }
+        writeFile("other.ini", "[General]\nselectedMIDIName=C3\n[Notes]\nwho=me\n"
+                               "[Expression]\nstale=1\nPedal_Number=2\n");
+        const QByteArray settingsBefore = fileBytes("config.ini");
+        QVERIFY(settingsBefore.contains("selectedMIDIName=C5"));
+        QVERIFY(settingsBefore.contains("showCCNameEnabled=false"));
+
+        Widget w;
+        script.answerFile(dir.filePath("config")); // ".ini" comes after the dialog
+        script.answer(QMessageBox::Ok);
+        entry(w, "File", "Save File As")->trigger();
+        script.answerFile(dir.filePath("config"));
+        entry(w, "File", "Save File")->trigger();
+        script.answerFile(dir.filePath("other.ini"));
+        entry(w, "File", "Save File")->trigger();
+        QCOMPARE(script.boxes.size(), 1);
+        QCOMPARE(script.boxes[0].title, QString("Success"));
+
+        // Read through copies: QSettings answers for a path it has cached, not from the disk.
+        int copies = 0;
+        const auto onDisk = [&](const QString &name) {
+            const QString copy = dir.filePath(QStringLiteral("copy%1-%2").arg(++copies).arg(name));
+            QFile::copy(dir.filePath(name), copy);
+            return QSharedPointer<QSettings>::create(copy, QSettings::IniFormat);
+        };
+        for (const char *line : {"selectedMIDIName=C5", "showCCNameEnabled=false"})
+            QVERIFY2(fileBytes("config.ini").contains(line), line);
+        auto settingsFile = onDisk("config.ini");
+        QCOMPARE(settingsFile->value("Expression/Message_Number").toString(), QString("0"));
+        QVERIFY(!settingsFile->contains("Expression/Pedal_Number")); // "Save File" writer
+        QVERIFY(settingsFile->contains("Switch/Message_Number_2"));
+
+        auto other = onDisk("other.ini");
+        QCOMPARE(other->value("selectedMIDIName").toString(), QString("C3"));
+        QCOMPARE(other->value("Notes/who").toString(), QString("me"));
+        QVERIFY(!other->contains("Expression/stale"));
+        QVERIFY(!other->contains("Expression/Pedal_Number"));
+        QCOMPARE(other->value("Hat/hat_comboBox0").toString(), QString("0"));
+
+        // The tool's next run still finds its settings, and keeps the groups when it writes.
+        Widget again;
+        QVERIFY(entry(again, "Setting", "C5")->isChecked());
+        QVERIFY(!entry(again, "Setting", "Show CC Name")->isChecked());
+        entry(again, "Setting", "Show CC Name")->trigger();
+        QVERIFY(onDisk("config.ini")->contains("Hat/hat_comboBox0"));
         QCOMPARE(script.unexpected, 0);
     }
 
