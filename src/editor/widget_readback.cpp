@@ -32,16 +32,16 @@ bool outsideList(const QComboBox *selector, const std::optional<int> &position)
 }
 
 // Min and max are written in the order that lets a consistent pair pass the range checks.
-// A position outside a list leaves that selector without an entry; such a pair is no choice
-// to check, so it is written quietly: a warning would only say the pedal sent something the
-// editor cannot show.
+// A position outside a list leaves that selector without an entry, which is no choice to
+// check: that selector alone is written quietly, as a warning would only say the pedal sent
+// something the editor cannot show. Its partner still goes through its range check and on
+// to the curve.
 void applyRange(QComboBox *min, QComboBox *max, QCheckBox *invert, const RangeReadBack &range)
 {
     if (range.inverted)
         invert->setChecked(*range.inverted);
-    const bool quiet = outsideList(min, range.min) || outsideList(max, range.max);
-    const QSignalBlocker quietMin(quiet ? min : nullptr);
-    const QSignalBlocker quietMax(quiet ? max : nullptr);
+    const QSignalBlocker quietMin(outsideList(min, range.min) ? min : nullptr);
+    const QSignalBlocker quietMax(outsideList(max, range.max) ? max : nullptr);
     const bool minFirst = !max || !range.max ||
                           (range.min && rangeWriteOrder(max->currentIndex(), *range.min) ==
                                             RangeWriteOrder::MinFirst);

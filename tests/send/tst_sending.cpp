@@ -2,6 +2,7 @@
 // pseudo-terminal: the window is driven as a user would, and the bytes the pedal received,
 // the boxes shown and the editor after a Check are compared exactly.
 #include "app/widget.h"
+#include "curve/mycustomplot.h"
 #include "link/serialport.h"
 #include "promptscript.h"
 #include "sim/emulatedcatalog.h"
@@ -555,6 +556,10 @@ private slots:
         QCOMPARE(differingChoices(
                      w, {"expression_cc_comboBox_ctl=#7", "expression_cc_comboBox_valmin=10"}),
                  QStringList());
+        // Only the maximum was written quietly: the minimum went through its range check on
+        // to the curve.
+        QVERIFY(w.expressionCurvePlot());
+        QCOMPARE(w.expressionCurvePlot()->min, 10.0);
         QCOMPARE(changedNames(before, editorSnapshot(w)),
                  QStringList({"MIDI_Channel", "Message_Number", "Pedal_Number", "Pedal_Type",
                               "expression_cc_comboBox_chl", "expression_cc_comboBox_ctl",
