@@ -7,8 +7,12 @@
 #include "ui_widget.h"
 
 #include <QComboBox>
+#include <QImage>
 #include <QPointer>
 #include <QTest>
+
+#include <algorithm>
+#include <cmath>
 
 using namespace PlotDrive;
 
@@ -48,6 +52,21 @@ struct Window
     int configurationByte(int index) const { return quint8(widget.buildConfiguration().at(index)); }
 };
 
+// Relative luminance and contrast ratio as the common readability guidelines define them.
+double luminance(QRgb rgb)
+{
+    const auto linear = [](int channel) {
+        const double c = channel / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(qRed(rgb)) + 0.7152 * linear(qGreen(rgb)) + 0.0722 * linear(qBlue(rgb));
+}
+
+double contrast(double lighter, double darker)
+{
+    return (lighter + 0.05) / (darker + 0.05);
+}
+
 void choose(QComboBox *selector, const QString &text)
 {
     const int index = selector->findText(text);
@@ -70,6 +89,7 @@ private slots:
     void pitchBendMaxToTheTop();
     void pitchBendRangeKeepsItsMinimum();
     void hatDragWritesTheHatPage();
+    void captionsReadOnTheBackdrop();
 };
 
 void TestCurveWindow::builtFromTheCurrentPage()
@@ -229,3 +249,46 @@ void TestCurveWindow::hatDragWritesTheHatPage()
 
 QTEST_MAIN(TestCurveWindow)
 #include "tst_curvewindow.moc"
+
+void TestCurveWindow::captionsReadOnTheBackdrop()
+{
+    // Black captions go wherever the handles are dragged: every pixel of the picture's field
+    // must leave them readable, grid and reference line included.
+    const QImage backdrop =
+        QImage(QStringLiteral(":/IMG/bd5.png")).convertToFormat(QImage::Format_ARGB32);
+    QVERIFY(!backdrop.isNull());
+    const int frame = backdrop.width() / 30;
+    double darkestField = 1;
+    for (int y = frame; y < backdrop.height() - frame; ++y)
+        for (int x = frame; x < backdrop.width() - frame; ++x)
+            darkestField = std::min(darkestField, luminance(backdrop.pixel(x, y)));
+    const double fieldContrast = contrast(darkestField, luminance(qRgb(0, 0, 0)));
+
+    // And as drawn: the captions against what lies around them in the shown window.
+    Window w;
+    MyCustomPlot *plot = w.expressionPlot();
+    QVERIFY(plot);
+    const QImage shot = w.ui->widget_13->grab().toImage();
+    QStringList figures{QStringLiteral("field %1:1").arg(fieldContrast, 0, 'f', 1)};
+    double worst = fieldContrast;
+    for (auto which :
+         {MyCustomPlot::Label::Min, MyCustomPlot::Label::Max, MyCustomPlot::Label::Curve}) {
+        const QCPItemText *caption = plot->label(which);
+        QVERIFY(caption);
+        QRect box = QFontMetrics(caption->font()).boundingRect(caption->text());
+        box.moveCenter(plot->mapTo(w.ui->widget_13, caption->position->pixelPosition().toPoint()));
+        box = box.adjusted(-3, -3, 3, 3) & shot.rect();
+        QVector<double> around;
+        for (int y = box.top(); y <= box.bottom(); ++y)
+            for (int x = box.left(); x <= box.right(); ++x)
+                around << luminance(shot.pixel(x, y));
+        QVERIFY(around.size() > 50);
+        std::sort(around.begin(), around.end());
+        // The glyphs are the darkest pixels, the backdrop the common ones.
+        const double ratio = contrast(around.at(around.size() / 2), around.first());
+        figures << QStringLiteral("%1 %2:1").arg(caption->text()).arg(ratio, 0, 'f', 1);
+        worst = std::min(worst, ratio);
+    }
+    qInfo("caption contrast: %s", qPrintable(figures.join(QStringLiteral(", "))));
+    QVERIFY2(worst >= 4.5, qPrintable(figures.join(QStringLiteral(", "))));
+}
