@@ -266,6 +266,23 @@ private slots:
         // Expression, channel FF, CC, controller 0 (no number), min 10, max FF, gain 0 (missing),
         // curve FF.
         QCOMPARE(picked.toHex(' '), QByteArray("01 ff 00 00 0a ff 00 ff"));
+
+        // Events and the message number beyond their lists: no event is sent, nothing breaks.
+        writeFile("events.ini", "[Expression]\nMessage_Number=40\nexpression_comboBox0=9\n"
+                                "expression_comboBox1=9\nexpression_comboBox2=9\n"
+                                "expression_comboBox3=9\nexpression_trigger_level=900\n"
+                                "[Switch]\nswitch_comboBox0=9\nswitch_comboBox1=9\n"
+                                "switch_comboBox2=9\nswitch_comboBox3=9\nswitch_comboBox4=9\n"
+                                "switch_comboBox5=9\n[Hat]\nhat_comboBox0=7\nhat_comboBox1=7\n");
+        script.answerFile(dir.filePath("events.ini"));
+        entry(w, "File", "Open File")->trigger();
+        for (const char *type : {"Switch", "Hi-Hat", "Expression"}) {
+            w.form()->pendal_type_comboBox0->setCurrentText(type);
+            const QByteArray bytes = w.buildConfiguration();
+            QVERIFY2(quint8(bytes.at(7)) == 0xFF && quint8(bytes.at(10)) == 0xFF,
+                     qPrintable(QString(type) + ": " + bytes.toHex(' ')));
+        }
+        QCOMPARE(quint8(w.buildConfiguration().at(17)), quint8(0xFF)); // trigger level
         QCOMPARE(script.boxes.size(), 0);
         QCOMPARE(script.unexpected, 0);
     }
@@ -281,6 +298,7 @@ private slots:
             entry(w, "Setting", "Show CC Name")->trigger(); // off
         }
         writeFile("other.ini", "[General]\nselectedMIDIName=C3\n[Notes]\nwho=me\n"
+                               "list=\"a, b\", c\npath=C:\\\\pedals\\\\x.ini\n"
                                "[Expression]\nstale=1\nPedal_Number=2\n");
         const QByteArray settingsBefore = fileBytes("config.ini");
         QVERIFY(settingsBefore.contains("selectedMIDIName=C5"));
@@ -314,6 +332,8 @@ private slots:
         auto other = onDisk("other.ini");
         QCOMPARE(other->value("selectedMIDIName").toString(), QString("C3"));
         QCOMPARE(other->value("Notes/who").toString(), QString("me"));
+        QCOMPARE(other->value("Notes/list").toStringList(), QStringList({"a, b", "c"}));
+        QCOMPARE(other->value("Notes/path").toString(), QString("C:\\pedals\\x.ini"));
         QVERIFY(!other->contains("Expression/stale"));
         QVERIFY(!other->contains("Expression/Pedal_Number"));
         QCOMPARE(other->value("Hat/hat_comboBox0").toString(), QString("0"));
