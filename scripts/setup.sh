@@ -7,6 +7,7 @@ packages=(
   qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libqcustomplot-dev
   xvfb xauth x11-utils imagemagick fonts-dejavu-core
   clang libclang-rt-dev libbenchmark-dev
+  libcpp-httplib-dev libssl-dev
 )
 
 missing=()
