@@ -56,7 +56,7 @@ int main(int argc, char **argv)
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
 
     EmulatedCatalog *catalog = EmulatedCatalog::installNew();
-    EmulatedBootloader boot(QStringLiteral("TRV-40"));
+    EmulatedBootloader boot(QStringLiteral("ZB-8")); // a model without an online check
     catalog->addBootloader(&boot);
     upgrade_dialog::setLongWaitsForTests(10000, kShortSettleMs);
 

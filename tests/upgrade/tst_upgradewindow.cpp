@@ -230,22 +230,23 @@ private slots:
     {
         Rig rig;
         // A pedal answers the two bootloader questions too; listed under a bootloader name.
-        EmulatedPedal device("TRV-40", 2);
-        device.setProductName("TRV-40 Bootloader");
+        // A model the online check does not know, so nothing is fetched.
+        EmulatedPedal device("ZB-8", 2);
+        device.setProductName("ZB-8 Bootloader");
         catalog->addPedal(&device);
-        rig.select("TRV-40 Bootloader");
+        rig.select("ZB-8 Bootloader");
         QTest::mouseClick(rig.ui->pushButton, Qt::LeftButton);
         QVERIFY(rig.window.port()->isOpen());
         QVERIFY(rig.window.port()->upgradeLink);
         QCOMPARE(rig.dialog->upgradeState(), UpgradeState::Connected);
         QCOMPARE(rig.ui->pushButton->text(), QString("Disconnect"));
         QVERIFY(!rig.ui->comboBox->isEnabled());
-        QTRY_COMPARE_WITH_TIMEOUT(rig.log.size(), 4, 3000);
-        QCOMPARE(rig.log.mid(1),
-                 QStringList({"Connected. Requesting device info...", "Product Model: TRV-40",
-                              "Current Firmware: V1.0.3"}));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.log.size(), 5, 3000);
+        QCOMPARE(rig.log.mid(1), QStringList({"Connected. Requesting device info...",
+                                              "Product Model: ZB-8", "Current Firmware: V1.0.3",
+                                              "Online update not supported for this device."}));
         QCOMPARE(device.requests().first(), kDeviceInfo);
-        QCOMPARE(rig.dialog->deviceModel, QString("TRV-40"));
+        QCOMPARE(rig.dialog->deviceModel, QString("ZB-8"));
         QCOMPARE(rig.dialog->deviceVersion, QString("V1.0.3"));
 
         const QString small = rig.dir.filePath("pedal.bin");
