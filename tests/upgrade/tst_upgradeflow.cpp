@@ -142,6 +142,17 @@ private slots:
         QList<int> progress;
         connect(rig.ui->progressBar, &QProgressBar::valueChanged,
                 [&progress](int v) { progress << v; });
+        // Paced by the dialog's own clock: 30 ms after each block, the last one included.
+        QElapsedTimer clock;
+        qint64 sendingAt = -1;
+        qint64 finalizingAt = -1;
+        connect(rig.dialog, &upgrade_dialog::logLineAppended, [&](const QString &line) {
+            if (line == "Sending firmware...")
+                sendingAt = clock.elapsed();
+            else if (line == "Finalizing, please wait...")
+                finalizingAt = clock.elapsed();
+        });
+        clock.start();
         rig.script.answer(QMessageBox::Ok);
         QTest::mouseClick(rig.ui->pushButton_4, Qt::LeftButton);
         QVERIFY(!rig.ui->pushButton_4->isEnabled());
@@ -151,6 +162,8 @@ private slots:
 
         QCOMPARE(rig.boot.image(), image);
         QCOMPARE(rig.blockSizes(), blocks);
+        QVERIFY2(finalizingAt - sendingAt >= blocks.size() * 30,
+                 qPrintable(QString::number(finalizingAt - sendingAt)));
         QCOMPARE(rig.script.boxes.last().title, QString("Upgrade"));
         QCOMPARE(rig.script.boxes.last().text, kSuccess);
         QCOMPARE(rig.script.boxes.last().icon, QMessageBox::Information);
