@@ -350,20 +350,6 @@ void upgrade_dialog::onEraseTimeout()
     setUpgradeState(UpgradeState::FinishedFailed);
 }
 
-void upgrade_dialog::checkForOnlineUpdate()
-{
-    static const QStringList modelKeys = {QStringLiteral("TRV-40"), QStringLiteral("TRV-50"),
-                                          QStringLiteral("ZB-5"),   QStringLiteral("ZB-4"),
-                                          QStringLiteral("QDN-70"), QStringLiteral("HKL-9")};
-    for (const QString &key : modelKeys) {
-        if (deviceModel.contains(key)) {
-            qDebug() << "Online firmware check for" << key << "is not available in this build";
-            return;
-        }
-    }
-    appendLog(QStringLiteral("Online update not supported for this device."));
-}
-
 // ---- port errors and presence ----
 
 bool upgrade_dialog::portHungUp() const

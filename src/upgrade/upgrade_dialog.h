@@ -8,6 +8,9 @@
 #include <QDialog>
 #include <QSerialPort>
 #include <QString>
+#include <QUrl>
+
+#include <functional>
 
 QT_BEGIN_NAMESPACE
 namespace Ui {
@@ -36,6 +39,10 @@ public:
     void startErase();
     bool validateFirmware(const QByteArray &image, const QString &expectedMd5 = QString());
     void checkForOnlineUpdate();
+    // GET `url`, logging progress; on an error retry at once while `retriesLeft` lasts, then
+    // fail the attempt. `handler` gets the body of a successful reply.
+    void fetchWithRetry(const QUrl &url, const std::function<void(const QByteArray &)> &handler,
+                        int retriesLeft);
     // The online start: an image fetched from the update server, named by its version.
     void startOnlineUpgrade(const QByteArray &image, const QString &versionName);
     // What a new pedal connection of the main window resets.
@@ -82,6 +89,7 @@ private:
     void failBlockWrite(qint64 written, qint64 expected);
     void showFailureBox(bool deviceLost);
     void finishSuccess();
+    void handleUpdateDescription(const QByteArray &bytes, const QString &modelKey);
     void onCommunicationLost(QSerialPort::SerialPortError error, bool hungUp);
     bool portHungUp() const;
     bool loadImageFile(const QString &path);
