@@ -215,6 +215,7 @@ void Widget::buildMenuBar()
     chineseManualAction = manualMenu->addAction(QStringLiteral("中文说明书"));
     englishManualAction = manualMenu->addAction(QStringLiteral("English User Manual"));
     checkForUpdateAction = helpMenu->addAction(QStringLiteral("Check for Update "));
+    connect(checkForUpdateAction, &QAction::triggered, this, &Widget::checkForUpdate);
 }
 
 void Widget::setUpMonitorTables()
@@ -287,6 +288,7 @@ void Widget::showEvent(QShowEvent *event)
         balanceColumnWidths();
         fitPedalScenes();
     });
+    checkForUpdateAtShow();
 }
 
 void Widget::resizeEvent(QResizeEvent *event)

@@ -4,6 +4,7 @@
 
 #include "monitor/liveframe.h"
 #include "protocol/msgpackage.h"
+#include "update/toolversion.h"
 
 #include <QByteArray>
 #include <QList>
@@ -366,4 +367,12 @@ private:
     class Upgrade_message_Dialog *upgrade_message_dialog = nullptr;
 
     // ---- Software update (src/update) ----
+public slots:
+    void checkForUpdateAtShow(); // every show event
+    void checkForUpdate();       // Help › "Check for Update "
+
+private:
+    void startUpdateCheck(ToolVersion::CheckRule rule);
+
+    class QProcess *installerProcess = nullptr; // the started installer; outlives the window
 };
