@@ -14,8 +14,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
@@ -64,13 +62,9 @@ QList<SoftwareUpdateDialog *> updateDialogs(const Widget &w)
 
 QAction *checkForUpdateAction(Widget &w)
 {
-    for (QAction *menu : w.menuBar()->actions()) {
-        if (menu->text() != QLatin1String("Help"))
-            continue;
-        for (QAction *entry : menu->menu()->actions()) {
-            if (entry->text() == QLatin1String("Check for Update "))
-                return entry;
-        }
+    for (QAction *entry : w.findChildren<QAction *>()) {
+        if (entry->text() == QLatin1String("Check for Update "))
+            return entry;
     }
     return nullptr;
 }
@@ -115,31 +109,26 @@ private:
     QtMessageHandler previous = nullptr;
 };
 
-// One check as it runs: its dialog, and the label of a check that ended without showing it.
+// One check as it runs: its dialog, released when the check ends unseen, and that ending.
 struct RunningCheck
 {
-    bool made = false;
     QPointer<SoftwareUpdateDialog> dialog;
-    std::shared_ptr<QString> unseenLabel = std::make_shared<QString>();
-    std::shared_ptr<bool> endedUnseen = std::make_shared<bool>(false);
+    std::unique_ptr<QSignalSpy> unseen;
 
-    bool settled() const { return *endedUnseen || (dialog && dialog->isVisible()); }
+    bool endedUnseen() const { return unseen && unseen->size() == 1; }
+    QString unseenLabel() const { return endedUnseen() ? unseen->first().first().toString() : ""; }
+    bool settled() const { return endedUnseen() || (dialog && dialog->isVisible()); }
 };
 
 RunningCheck watchNewestCheck(const Widget &w)
 {
     RunningCheck check;
     const QList<SoftwareUpdateDialog *> dialogs = updateDialogs(w);
-    if (dialogs.isEmpty())
-        return check;
-    check.made = true;
-    check.dialog = dialogs.last();
-    auto *logic = check.dialog->findChild<SoftwareUpdateCheck *>();
-    QObject::connect(logic, &SoftwareUpdateCheck::endedUnseen, logic,
-                     [label = check.unseenLabel, ended = check.endedUnseen](const QString &text) {
-                         *label = text;
-                         *ended = true;
-                     });
+    if (!dialogs.isEmpty()) {
+        check.dialog = dialogs.last();
+        check.unseen = std::make_unique<QSignalSpy>(
+            check.dialog->findChild<SoftwareUpdateCheck *>(), &SoftwareUpdateCheck::endedUnseen);
+    }
     return check;
 }
 
@@ -223,10 +212,7 @@ RunningCheck TestSoftwareUpdate::runCheck(Widget &w, bool manual)
     else
         w.show();
     RunningCheck check = watchNewestCheck(w);
-    if (!check.made)
-        return check;
-    const bool settled = QTest::qWaitFor([&check] { return check.settled(); }, kWaitMs);
-    if (!settled)
+    if (check.dialog && !QTest::qWaitFor([&check] { return check.settled(); }, kWaitMs))
         qWarning("The update check did not settle");
     return check;
 }
@@ -318,8 +304,6 @@ void TestSoftwareUpdate::checks_data()
     QTest::newRow("same version on request: up to date")
         << QByteArray("Tredora_V4.0.3\nUpdate content: x") << kNone << true
         << QStringList{"Version Check"} << unchanged;
-    QTest::newRow("older major at start-up: the information box")
-        << QByteArray("Tredora_V3.9") << kNone << false << information << unchanged;
     QTest::newRow("no marker: nothing after Update Content:")
         << QByteArray("Tredora_V4.1.0\nNew pictures") << kNone << true << none
         << offerText("Tredora_V4.1.0", "");
@@ -340,8 +324,6 @@ void TestSoftwareUpdate::checks_data()
     // Nothing visible: the dialog's label alone says what happened.
     QTest::newRow("another product's version")
         << QByteArray("TRV-40_V9.0\nUpdate content: x") << kNone << false << none << noVersion;
-    QTest::newRow("blank line before the name")
-        << QByteArray("\nTredora_V9.0") << kNone << true << none << noVersion;
     QTest::newRow("empty file") << QByteArray() << kNone << false << none << noVersion;
     QTest::newRow("binary") << QByteArray::fromHex("00ff10fe0d0a7f80") << kNone << true << none
                             << noVersion;
@@ -349,7 +331,6 @@ void TestSoftwareUpdate::checks_data()
     QTest::newRow("404") << major << int(Failure::NotFound) << false << none << failed;
     QTest::newRow("redirect") << major << int(Failure::Redirect) << true << none << failed;
     QTest::newRow("cut short") << major << int(Failure::CutBody) << true << none << failed;
-    QTest::newRow("refused") << major << int(Failure::Refuse) << false << none << failed;
     QTest::newRow("untrusted certificate") << major << kUntrusted << false << none << failed;
 }
 
@@ -373,7 +354,6 @@ void TestSoftwareUpdate::checks()
     ShowWatcher shows(script);
     Widget w;
     RunningCheck check = runCheck(w, manual);
-    QVERIFY(check.made);
     QVERIFY(check.settled());
 
     QStringList titles;
@@ -407,14 +387,14 @@ void TestSoftwareUpdate::checks()
         // The information box, when there is one, comes first.
         QCOMPARE(shows.boxesBeforeShow, QList<int>{boxes.size()});
     } else {
-        QVERIFY(*check.endedUnseen);
+        QVERIFY(check.endedUnseen());
         QVERIFY(shows.boxesBeforeShow.isEmpty());
         if (label.endsWith(QLatin1String(": ")))
-            QVERIFY2(check.unseenLabel->startsWith(label) &&
-                         check.unseenLabel->size() > label.size(),
-                     qPrintable(*check.unseenLabel));
+            QVERIFY2(check.unseenLabel().startsWith(label) &&
+                         check.unseenLabel().size() > label.size(),
+                     qPrintable(check.unseenLabel()));
         else
-            QCOMPARE(*check.unseenLabel, label);
+            QCOMPARE(check.unseenLabel(), label);
         // A dialog never shown is released once its check is over.
         QTRY_VERIFY_WITH_TIMEOUT(!check.dialog, kWaitMs);
     }
@@ -450,7 +430,7 @@ void TestSoftwareUpdate::everyShowRunsAnotherCheck()
     for (int i = 1; i <= restores; ++i) {
         script.answer(QMessageBox::Ok);
         const RunningCheck check = runCheck(w, false);
-        QVERIFY(*check.endedUnseen);
+        QVERIFY(check.endedUnseen());
         QCOMPARE(script.boxes.size(), i);
         w.hide();
     }
@@ -470,10 +450,10 @@ void TestSoftwareUpdate::defaultAddressStaysQuiet()
         Widget w;
         w.show();
         RunningCheck check = watchNewestCheck(w);
-        QVERIFY(check.made);
+        QVERIFY(check.dialog);
         // The host never resolves; how long the resolver takes to say so is up to the machine.
-        QTRY_VERIFY_WITH_TIMEOUT(*check.endedUnseen, 60000);
-        QVERIFY(check.unseenLabel->startsWith("Update file download failed: "));
+        QTRY_VERIFY_WITH_TIMEOUT(check.endedUnseen(), 60000);
+        QVERIFY(check.unseenLabel().startsWith("Update file download failed: "));
         QTRY_VERIFY_WITH_TIMEOUT(!check.dialog, kWaitMs);
     }
     QCOMPARE(WarningCollector::warnings, QStringList());
