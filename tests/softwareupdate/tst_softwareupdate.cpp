@@ -151,6 +151,7 @@ private slots:
     void everyShowRunsAnotherCheck();
     void defaultAddressStaysQuiet();
     void downloadStartsTheInstaller();
+    void cancelDuringStalledDownload_data();
     void cancelDuringStalledDownload();
     void failedInstallers_data();
     void failedInstallers();
@@ -506,8 +507,18 @@ void TestSoftwareUpdate::downloadStartsTheInstaller()
     QCOMPARE(script.unexpected, 0);
 }
 
+void TestSoftwareUpdate::cancelDuringStalledDownload_data()
+{
+    QTest::addColumn<int>("how");
+    QTest::newRow("Cancel") << 0;
+    // Escape and the window's close button count as Cancel.
+    QTest::newRow("Escape") << 1;
+    QTest::newRow("closing the dialog") << 2;
+}
+
 void TestSoftwareUpdate::cancelDuringStalledDownload()
 {
+    QFETCH(int, how);
     server->putFile(installerPath("5.0"), standInProgram());
     server->setFailure(installerPath("5.0"), LocalUpdateServer::Failure::Stall);
     PromptScript script;
@@ -517,7 +528,12 @@ void TestSoftwareUpdate::cancelDuringStalledDownload()
     QTRY_VERIFY_WITH_TIMEOUT(server->requestedPaths().contains(installerPath("5.0")), kWaitMs);
 
     QSignalSpy rejected(check.dialog.data(), &QDialog::rejected);
-    check.dialog->cancelButton->click();
+    if (how == 0)
+        check.dialog->cancelButton->click();
+    else if (how == 1)
+        QTest::keyClick(check.dialog, Qt::Key_Escape);
+    else
+        check.dialog->close();
     QCOMPARE(rejected.size(), 1);
     QVERIFY(!check.dialog->isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(w.findChildren<NetFetch *>().isEmpty(), kWaitMs);
