@@ -4,6 +4,7 @@
 // Input layout: byte 0 picks the listed model, byte 1 the read sizes, the rest is the stream.
 #include "link/framer.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -64,23 +65,73 @@ void checkAfterRead(const Framing::Framer &framer, const Framing::ReadResult &re
     }
 }
 
-QVector<Framing::PacketEvent> feedInReads(const QByteArray &stream, const QString &listed,
-                                          quint32 shape)
+struct Fed
+{
+    QVector<Framing::PacketEvent> packet;
+    QVector<Protocol::MsgPackage> live;
+};
+
+// Feeds `stream` in reads ending at `cuts` (ascending), then the rest. A short live record that
+// ends a read early is left out: the next read cuts that step again, whole.
+Fed feedCut(const QByteArray &stream, const QString &listed, const QVector<int> &cuts)
 {
     Framing::Framer framer;
-    QVector<Framing::PacketEvent> events;
+    Fed fed;
+    int pos = 0;
+    for (int i = 0; i <= cuts.size(); ++i) {
+        const int end = i < cuts.size() ? cuts.at(i) : int(stream.size());
+        const Framing::ReadResult result = framer.feed(stream.mid(pos, end - pos), listed);
+        checkAfterRead(framer, result);
+        fed.packet += result.packetEvents;
+        for (const Protocol::MsgPackage &record : result.live.records) {
+            // Only a read's last step can be short.
+            const bool cutShort =
+                end < stream.size() && record.frame.size() < Framing::kLiveFrameLength;
+            if (!cutShort)
+                fed.live << record;
+        }
+        pos = end;
+    }
+    return fed;
+}
+
+quint32 nextState(quint32 state)
+{
+    return state * 1664525u + 1013904223u;
+}
+
+// Reads of pseudo-random sizes up to 1 + shape % 40 bytes.
+QVector<int> randomCuts(int length, quint32 shape)
+{
     const quint32 longest = 1 + shape % 40;
     quint32 state = shape * 2654435761u + 1;
+    QVector<int> cuts;
     int pos = 0;
-    while (pos < stream.size()) {
-        state = state * 1664525u + 1013904223u;
-        const int size = int(1 + (state >> 16) % longest);
-        const Framing::ReadResult result = framer.feed(stream.mid(pos, size), listed);
-        checkAfterRead(framer, result);
-        events += result.packetEvents;
-        pos += size;
+    while (true) {
+        state = nextState(state);
+        pos += int(1 + (state >> 16) % longest);
+        if (pos >= length)
+            return cuts;
+        cuts << pos;
     }
-    return events;
+}
+
+// Cuts that fall inside a reply still waiting for its F7 at the start of `stream`, or none.
+QVector<int> cutsInsidePendingReply(const QByteArray &stream, quint32 shape)
+{
+    if (stream.isEmpty() || quint8(stream.at(0)) != Protocol::kSysExStart)
+        return {};
+    const int end = stream.indexOf(char(Protocol::kSysExEnd), 1);
+    const int pending = qMin(end < 0 ? int(stream.size()) : end, Framing::kMaxPendingLength);
+    quint32 state = shape * 2246822519u + 7;
+    QVector<int> cuts;
+    for (quint32 i = 0; i < 1 + shape % 3 && pending > 1; ++i) {
+        state = nextState(state);
+        cuts << int(1 + (state >> 16) % quint32(pending));
+    }
+    std::sort(cuts.begin(), cuts.end());
+    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+    return cuts;
 }
 
 } // namespace
@@ -98,7 +149,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     checkAfterRead(whole, all);
 
     // Replies and status updates depend on the stream, never on how the reads cut it.
-    require(feedInReads(stream, listed, data[1]) == all.packetEvents,
+    require(feedCut(stream, listed, randomCuts(stream.size(), data[1])).packet == all.packetEvents,
             "packet records differ between one read and several");
+
+    // Live frames keep their 4-byte places from the start of the buffer: reads that end
+    // inside a reply still waiting for its F7 cut the same frames as one read.
+    const int reply = stream.indexOf(char(Protocol::kSysExStart));
+    if (reply >= 0) {
+        const QByteArray fromReply = stream.mid(reply);
+        const QVector<int> cuts = cutsInsidePendingReply(fromReply, data[1]);
+        require(feedCut(fromReply, listed, cuts).live == feedCut(fromReply, listed, {}).live,
+                "live records differ when a pending reply is split across reads");
+    }
     return 0;
 }

@@ -63,12 +63,13 @@ bool framedFrom(const QByteArray &packet, int from)
 
 } // namespace
 
-LivePass splitFrames(const QByteArray &buffer, int from)
+LivePass splitFrames(const QByteArray &buffer, int seen)
 {
     LivePass pass;
     const int n = buffer.size();
-    int pos = qBound(0, from, n);
-    pass.records.reserve((n - pos) / kLiveFrameLength + 1);
+    // Steps keep their places from the buffer's start whatever the earlier reads were.
+    int pos = 0;
+    pass.records.reserve(qMax(0, n - seen) / kLiveFrameLength + 1);
     while (pos < n) {
         if (n - pos >= 2 && buffer.at(pos) == kBootloaderLead0 &&
             buffer.at(pos + 1) == kBootloaderLead1) {
@@ -81,10 +82,13 @@ LivePass splitFrames(const QByteArray &buffer, int from)
         // A lone last byte has no status byte: nothing to classify.
         const bool valid = n - pos >= 2 && Protocol::isLiveStatus(byteAt(buffer, pos + 1));
         const int take = qMin(kLiveFrameLength, n - pos);
-        if (valid)
-            pass.records.append({Protocol::PadelUploadCmd, buffer.mid(pos, take)});
-        else
-            pass.invalid.append({InvalidStep::InvalidStatus, buffer.mid(pos, qMin(2, n - pos))});
+        if (pos + take > seen) { // a step ending earlier was cut by an earlier read
+            if (valid)
+                pass.records.append({Protocol::PadelUploadCmd, buffer.mid(pos, take)});
+            else
+                pass.invalid.append(
+                    {InvalidStep::InvalidStatus, buffer.mid(pos, qMin(2, n - pos))});
+        }
         pos += take;
     }
     return pass;

@@ -38,9 +38,10 @@ struct LivePass
     QVector<InvalidStep> invalid;
 };
 
-// Cuts `buffer` from offset `from` into 4-byte live frames, skipping bootloader lines
-// (AA CC ... CR LF). The buffer is not consumed.
-LivePass splitFrames(const QByteArray &buffer, int from = 0);
+// Cuts `buffer` from its start into 4-byte live frames, skipping bootloader lines
+// (AA CC ... CR LF). Steps that end within the first `seen` bytes were cut by an earlier read
+// and are left out. The buffer is not consumed.
+LivePass splitFrames(const QByteArray &buffer, int seen = 0);
 
 // ---- bootloader pass ----
 

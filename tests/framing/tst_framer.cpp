@@ -15,6 +15,18 @@ QByteArray hex(const char *text)
     return QByteArray::fromHex(QByteArray(text));
 }
 
+// A whole 24-byte read-back reply.
+QByteArray readBackReply()
+{
+    return hex("F000215E1004"
+               "0102010300"
+               "0A006400"
+               "0032"
+               "00000064"
+               "0000"
+               "F7");
+}
+
 QString describe(const Protocol::MsgPackage &record)
 {
     return QStringLiteral("%1:%2").arg(record.kind).arg(QString::fromLatin1(record.frame.toHex()));
@@ -79,6 +91,8 @@ private slots:
     void everyShape();
     void pendingIsBounded();
     void liveFramesBehindPendingReplyOnce();
+    void frameBehindSplitReply_data();
+    void frameBehindSplitReply();
     void liveFramePass();
     void bootloaderReplies_data();
     void bootloaderReplies();
@@ -119,13 +133,7 @@ void TestFramer::reads_data()
     QTest::newRow("bytes before F0 dropped")
         << QList<QByteArray>{hex("0102030405F000215E0103F7")} << other << QStringList{}
         << QStringList{"0:f000215e0103f7"} << QByteArray();
-    const QByteArray readBack = hex("F000215E1004"
-                                    "0102010300"
-                                    "0A006400"
-                                    "0032"
-                                    "00000064"
-                                    "0000"
-                                    "F7");
+    const QByteArray readBack = readBackReply();
     QTest::newRow("read-back completed by a later read")
         << QList<QByteArray>{readBack.left(10), readBack.mid(10)} << other << QStringList{}
         << QStringList{"2:" + QString::fromLatin1(readBack.toHex())} << QByteArray();
@@ -186,13 +194,7 @@ void TestFramer::everyShape_data()
     const QByteArray status = hex("F000215E0BF7");
     const QByteArray setAck = hex("F000215E01030001F7");
     const QByteArray zb8Status = hex("F000215E0406FF0001F7");
-    const QByteArray readBack = hex("F000215E1004"
-                                    "0102010300"
-                                    "0A006400"
-                                    "0032"
-                                    "00000064"
-                                    "0000"
-                                    "F7");
+    const QByteArray readBack = readBackReply();
     const QByteArray live = hex("09903C7F0BB00740");
     const QByteArray garbage = hex("01020304057F");
 
@@ -240,13 +242,7 @@ void TestFramer::everyShape()
 void TestFramer::pendingIsBounded()
 {
     // 23 bytes from an F0 may still end in the read-back's F7: they stay.
-    const QByteArray readBack = hex("F000215E1004"
-                                    "0102010300"
-                                    "0A006400"
-                                    "0032"
-                                    "00000064"
-                                    "0000"
-                                    "F7");
+    const QByteArray readBack = readBackReply();
     Framer framer;
     framer.feed(readBack.left(23), "TRV-40");
     QCOMPARE(framer.buffer().size(), kMaxPendingLength);
@@ -290,6 +286,29 @@ void TestFramer::liveFramesBehindPendingReplyOnce()
     QCOMPARE(third.shown, hex("F000215E1004010209903C7F0B80407F"));
 }
 
+void TestFramer::frameBehindSplitReply_data()
+{
+    QTest::addColumn<int>("split");
+    // Regression: the frame behind a read-back reply that came in two reads was lost when the
+    // first read ended off the 4-byte grid (5, 6, 10, 13): the live steps of the second read
+    // started where the first had ended instead of at the buffer's start.
+    for (int split : {4, 5, 6, 8, 10, 12, 13, 20})
+        QTest::addRow("reply split after %d bytes", split) << split;
+}
+
+void TestFramer::frameBehindSplitReply()
+{
+    QFETCH(int, split);
+    const QByteArray readBack = readBackReply();
+    const QByteArray stream = readBack + hex("09903C7F");
+    const Transcript t = run({stream.left(split), stream.mid(split)}, "TRV-40");
+    QCOMPARE(t.live, QStringList{"4:09903c7f"});
+    QCOMPARE(t.packet, QStringList{"2:" + QString::fromLatin1(readBack.toHex())});
+    QVERIFY(t.remaining.isEmpty());
+    // The same as one read.
+    QCOMPARE(t.live, run({stream}, "TRV-40").live);
+}
+
 void TestFramer::liveFramePass()
 {
     // An unfinished bootloader line ends the pass; what follows it is left for the packet pass.
@@ -307,10 +326,14 @@ void TestFramer::liveFramePass()
     QCOMPARE(bad.invalid.size(), 1);
     QCOMPARE(bad.invalid.first().bytes, hex("0A7F"));
 
-    // Starting past the front skips bytes already seen.
+    // Steps ending within the bytes already seen are left out; the grid stays at the start.
     const LivePass from = splitFrames(hex("F000215E0B80407F"), 4);
     QCOMPARE(from.records.size(), 1);
     QCOMPARE(from.records.first().frame, hex("0B80407F"));
+    const LivePass offGrid = splitFrames(hex("F000215E0B80407F09903C7F"), 6);
+    QCOMPARE(offGrid.records.size(), 2);
+    QCOMPARE(offGrid.records.first().frame, hex("0B80407F"));
+    QVERIFY(offGrid.invalid.isEmpty());
     QVERIFY(splitFrames(hex("0B80407F"), 99).records.isEmpty());
 }
 

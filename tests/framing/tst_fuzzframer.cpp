@@ -1,7 +1,7 @@
 // Runs the framer's libFuzzer entry with the suite's own compiler: over the committed seed
 // corpus and over a fixed number of pseudo-random streams. The entry aborts on any broken
-// invariant (kept buffer beyond its bound, records of impossible lengths, replies that depend
-// on how the reads were cut).
+// invariant (kept buffer beyond its bound, records of impossible lengths, replies or live
+// frames that depend on how the reads were cut).
 #include "fuzzentry.h"
 
 #include <QRandomGenerator>

@@ -27,6 +27,18 @@ QByteArray hex(const char *text)
     return QByteArray::fromHex(QByteArray(text));
 }
 
+// A whole 24-byte read-back reply.
+QByteArray readBackReply()
+{
+    return hex("F000215E1004"
+               "0102010300"
+               "0A006400"
+               "0032"
+               "00000064"
+               "0000"
+               "F7");
+}
+
 // Lists the one pseudo-terminal under the product name the test chooses.
 class PtyCatalog : public PortCatalog
 {
@@ -190,6 +202,7 @@ private slots:
     void bootloaderReplies();
     void emissionOrder();
     void pendingReplyBounded();
+    void frameBehindSplitReply();
     void reopeningStartsAfresh();
 };
 
@@ -235,13 +248,7 @@ void TestReceive::replies()
 
     // A read-back reply completed by a later read.
     link.log.clear();
-    const QByteArray readBack = hex("F000215E1004"
-                                    "0102010300"
-                                    "0A006400"
-                                    "0032"
-                                    "00000064"
-                                    "0000"
-                                    "F7");
+    const QByteArray readBack = readBackReply();
     QVERIFY(link.deliver(readBack.left(10)));
     QVERIFY(link.records().isEmpty());
     QCOMPARE(link.port->pendingBytes(), readBack.left(10));
@@ -378,6 +385,21 @@ void TestReceive::pendingReplyBounded()
     link.log.clear();
     QVERIFY(link.deliver(hex("F000215E0104F7")));
     QCOMPARE(link.records(), QStringList{"rec0:f000215e0104f7"});
+}
+
+void TestReceive::frameBehindSplitReply()
+{
+    // Regression: a reply split off the 4-byte grid lost the live frame right behind it.
+    const QByteArray readBack = readBackReply();
+    for (int split : {5, 13}) {
+        Link link("Volarix TRV-40 MIDI");
+        QVERIFY(link.open());
+        const QByteArray stream = readBack + hex("09903C7F");
+        QVERIFY(link.deliver(stream.left(split)));
+        QVERIFY(link.deliver(stream.mid(split)));
+        QCOMPARE(link.records(),
+                 (QStringList{"rec4:09903c7f", "rec2:" + QString::fromLatin1(readBack.toHex())}));
+    }
 }
 
 void TestReceive::reopeningStartsAfresh()
