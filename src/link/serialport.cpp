@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QDebug>
+#include <QHash>
 #include <QIcon>
 #include <QMessageBox>
 
@@ -13,16 +14,44 @@
 
 namespace {
 constexpr int kPortListRefreshMs = 1000;
+
+// The device file a port name stands for, as QSerialPort resolves it, so that a catalog name
+// ("/dev/ttyACM0") and the name the port reports ("ttyACM0") compare equal.
+QString deviceLocation(const QString &name)
+{
+#ifdef Q_OS_UNIX
+    if (name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1String("./")) ||
+        name.startsWith(QLatin1String("../")))
+        return name;
+    return QLatin1String("/dev/") + name;
+#else
+    return name;
+#endif
 }
 
+bool listsPort(const QList<CatalogPort> &ports, const QString &name)
+{
+    const QString location = deviceLocation(name);
+    for (const CatalogPort &port : ports) {
+        if (deviceLocation(port.portName) == location)
+            return true;
+    }
+    return false;
+}
+} // namespace
+
 SerialPort::SerialPort(QComboBox *portList, QObject *parent)
-    : QSerialPort(parent), portList(portList), portListTimer(this)
+    : QSerialPort(parent), portList(portList), portListTimer(this), presenceTimer(this)
 {
     initPort();
     connect(this, &QSerialPort::readyRead, this, &SerialPort::readDataSlot);
+    // First receiver of the port's errors: the presence report goes out before the window's
+    // and the dialog's own error slots close the port.
     connect(this, &QSerialPort::errorOccurred, this, &SerialPort::onOwnError);
     connect(&portListTimer, &QTimer::timeout, this, &SerialPort::initPort);
     portListTimer.start(kPortListRefreshMs);
+    connect(&presenceTimer, &QTimer::timeout, this,
+            [this] { checkPresence(PortCatalog::current().availablePorts()); });
 }
 
 UsbProductNames SerialPort::usbProductNames() const
@@ -42,6 +71,8 @@ void SerialPort::initPort2()
 
 void SerialPort::refreshPortList(bool logPorts)
 {
+    const QList<CatalogPort> ports = PortCatalog::current().availablePorts();
+    checkPresence(ports);
     if (!portList)
         return;
     const UsbProductNames names = usbProductNames();
@@ -50,8 +81,8 @@ void SerialPort::refreshPortList(bool logPorts)
     for (int i = 0; i < portList->count(); ++i)
         before << portList->itemText(i);
     QStringList seen;
+    QHash<QString, QList<CatalogPort>> portsByName;
 
-    const QList<CatalogPort> ports = PortCatalog::current().availablePorts();
     for (const CatalogPort &port : ports) {
         if (logPorts)
             qDebug().nospace() << "port " << port.portName << " vid " << Qt::hex << port.vendorId
@@ -67,11 +98,19 @@ void SerialPort::refreshPortList(bool logPorts)
         if (!before.contains(name) && !seen.contains(name))
             portList->addItem(name, port.portName);
         seen << name;
+        portsByName[name] << port;
     }
 
     for (const QString &text : qAsConst(before)) {
-        if (seen.contains(text))
+        if (seen.contains(text)) {
+            // The port behind the entry is gone but another of the same name is here (a twin
+            // pedal, or the device on a new port): the entry carries the live one.
+            const int index = portList->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+            const QList<CatalogPort> &live = portsByName[text];
+            if (index >= 0 && !listsPort(live, portList->itemData(index).toString()))
+                portList->setItemData(index, live.first().portName);
             continue;
+        }
         // Exact, case-sensitive match: findText's default flags would also be case-sensitive,
         // but say so explicitly since entries are identified by their text alone.
         const int index = portList->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
@@ -96,6 +135,7 @@ bool SerialPort::openDevicePort(const QString &portName, qint32 baud)
     setPortName(portName);
     setBaudRate(baud, QSerialPort::AllDirections);
     if (!open(QIODevice::ReadWrite)) {
+        qWarning().noquote() << "cannot open" << portName << "-" << errorString();
         QMessageBox box;
         box.setWindowIcon(QIcon(QStringLiteral(":/ico.png")));
         box.setFocusPolicy(Qt::NoFocus);
@@ -104,6 +144,11 @@ bool SerialPort::openDevicePort(const QString &portName, qint32 baud)
         UserPrompt::exec(&box);
         return false;
     }
+    presence = Presence::Held;
+    watchedPort = this->portName();
+    watchedListed = false;
+    watchedAbsent = false;
+    presenceTimer.start(kPresencePollMs);
     return true;
 }
 
@@ -124,8 +169,63 @@ bool SerialPort::deviceGone() const
 
 void SerialPort::onOwnError(QSerialPort::SerialPortError error)
 {
-    if (error != QSerialPort::NoError)
-        qDebug() << "serial port error" << error << errorString();
+    if (error == QSerialPort::NoError)
+        return;
+    qDebug() << "serial port error" << error << errorString();
+    // A hung-up tty reads end-of-file: Qt reports a read error (or, with a stale errno, a
+    // resource error) and keeps its read notifier armed.
+    const bool gone =
+        (error == QSerialPort::ReadError || error == QSerialPort::ResourceError) && deviceGone();
+    if (gone && presence == Presence::Held && portName() == watchedPort)
+        reportGone(false);
+}
+
+void SerialPort::reportGone(bool absentFromCatalog)
+{
+    presence = Presence::Gone;
+    watchedAbsent = absentFromCatalog;
+    if (!presenceTimer.isActive())
+        presenceTimer.start(kPresencePollMs);
+    // The window and the dialog close a hung-up port from their error slots; if nobody
+    // does, the read notifier would fire for ever.
+    QTimer::singleShot(0, this, &SerialPort::closeIfHungUp);
+    emit portDisconnected(watchedPort);
+}
+
+void SerialPort::closeIfHungUp()
+{
+    if (isOpen() && deviceGone()) {
+        qDebug() << "closing the hung-up port" << portName();
+        close();
+    }
+}
+
+void SerialPort::checkPresence(const QList<CatalogPort> &ports)
+{
+    switch (presence) {
+    case Presence::None:
+        break;
+    case Presence::Held:
+        if (!isOpen() || portName() != watchedPort) {
+            presence = Presence::None; // closed on purpose, or another port opened since
+        } else if (listsPort(ports, watchedPort)) {
+            watchedListed = true;
+        } else if (watchedListed) {
+            reportGone(true);
+            return;
+        }
+        break;
+    case Presence::Gone:
+        if (!listsPort(ports, watchedPort)) {
+            watchedAbsent = true;
+        } else if (watchedAbsent) {
+            presence = Presence::None;
+            emit portReconnected(watchedPort);
+        }
+        break;
+    }
+    if (presence == Presence::None)
+        presenceTimer.stop();
 }
 
 int maskConnectedPedals(const QComboBox *portList, int bits)

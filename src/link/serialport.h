@@ -27,6 +27,11 @@ public:
     // True once the open device has hung up (unplugged, or the far end of a pty closed).
     bool deviceGone() const;
 
+    // Presence reports, once each: portDisconnected when the port held since the last
+    // openDevicePort hangs up or leaves the catalog, portReconnected when a port of that name
+    // is listed again after it was seen gone. Both carry the name portName() gives.
+    static constexpr int kPresencePollMs = 500;
+
     QByteArray pendingBytes() const { return receiveBuffer; }
 
 public slots:
@@ -49,6 +54,12 @@ private:
     void refreshPortList(bool logPorts);
     void onOwnError(QSerialPort::SerialPortError error);
 
+    // ---- presence ----
+    enum class Presence { None, Held, Gone };
+    void checkPresence(const QList<CatalogPort> &ports);
+    void reportGone(bool absentFromCatalog);
+    void closeIfHungUp();
+
     // ---- receive framing (serialport_receive.cpp) ----
     void processPacket(const QByteArray &packet);
     // Bytes at the front of receiveBuffer (a pending reply) the live-frame pass has already cut.
@@ -58,6 +69,12 @@ private:
     QComboBox *portList = nullptr;
     QByteArray receiveBuffer;
     QTimer portListTimer;
+
+    Presence presence = Presence::None;
+    QString watchedPort;        // as portName() gives it
+    bool watchedListed = false; // Held: seen in the catalog since the opening
+    bool watchedAbsent = false; // Gone: seen missing from the catalog since
+    QTimer presenceTimer;
 };
 
 // Masks status bits by the model named in the port selector's current text.

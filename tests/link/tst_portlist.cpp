@@ -68,25 +68,33 @@ private slots:
         port.initPort();
         QCOMPARE(box.currentText(), QString("Volarix TRV-40"));
 
-        // The first TRV-40 goes: its entry stays, because the second port still shows the name.
+        // Regression: the first TRV-40 goes; its entry stayed with the vanished port, so
+        // Connect failed although the twin was there. The entry now carries the live port.
         catalog->ports.removeAt(3);
         port.initPort();
-        QCOMPARE(texts(box), QStringList({"Volarix ZB-8@ttyACM0", "Volarix TRV-40@ttyACM1"}));
+        QCOMPARE(texts(box), QStringList({"Volarix ZB-8@ttyACM0", "Volarix TRV-40@ttyACM2"}));
+        QCOMPARE(box.currentIndex(), 1);
 
-        // A device moving to another port name keeps the entry with its old port name.
+        // A twin coming back does not take the entry over while its port is still there.
+        catalog->ports << usbPort("ttyACM1", 0x1234, 0x0002);
+        port.initPort();
+        QCOMPARE(texts(box), QStringList({"Volarix ZB-8@ttyACM0", "Volarix TRV-40@ttyACM2"}));
+        catalog->ports.removeLast();
+
+        // A device moving to another port name: its entry follows it, as for a twin.
         catalog->ports[2].portName = "ttyACM7";
         port.initPort();
-        QCOMPARE(box.itemData(0).toString(), QString("ttyACM0"));
+        QCOMPARE(box.itemData(0).toString(), QString("ttyACM7"));
 
         // Gone from the catalog: removed; the remaining entry is selected.
         catalog->ports.removeAt(2);
         port.initPort();
-        QCOMPARE(texts(box), QStringList({"Volarix TRV-40@ttyACM1"}));
+        QCOMPARE(texts(box), QStringList({"Volarix TRV-40@ttyACM2"}));
 
         // Plugged in again: appended at the end.
         catalog->ports << usbPort("ttyACM4", 0x1234, 0x0001);
         port.initPort();
-        QCOMPARE(texts(box), QStringList({"Volarix TRV-40@ttyACM1", "Volarix ZB-8@ttyACM4"}));
+        QCOMPARE(texts(box), QStringList({"Volarix TRV-40@ttyACM2", "Volarix ZB-8@ttyACM4"}));
         QCOMPARE(box.currentText(), QString("Volarix TRV-40"));
     }
 
