@@ -40,11 +40,10 @@ upgrade_dialog::upgrade_dialog(SerialPort *port, QWidget *parent)
     ui->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     ui->progressBar->setValue(0);
-    ui->pushButton->setText(QStringLiteral("Connect"));
-    setWindowTitle(QStringLiteral("Firmware Upgrade"));
-    ui->textBrowser_2->setText(QStringLiteral("Please refer to the product manual to put the "
-                                              "device into firmware upgrade mode before "
-                                              "connecting."));
+    ui->pushButton->setText(tr("Connect"));
+    setWindowTitle(tr("Firmware Upgrade"));
+    ui->textBrowser_2->setText(tr("Please refer to the product manual to put the device into "
+                                  "firmware upgrade mode before connecting."));
 
     connect(port, &SerialPort::send_vesion, this, &upgrade_dialog::rec_version);
     connect(port, &SerialPort::send_MTD, this, &upgrade_dialog::rec_mtd);
