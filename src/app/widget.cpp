@@ -141,6 +141,7 @@ Widget::Widget(QWidget *parent)
     initSending();
 
     ug_dlg = new upgrade_dialog(serialPort, this);
+    initAutoUpgrade();
     // The dialog listens for it as well; the second delivery finds the state already moved on.
     connect(serialPort, &SerialPort::send_erase, ug_dlg, &upgrade_dialog::rec_erase_flag);
     connect(serialPort, &QSerialPort::errorOccurred, this, &Widget::handleSerialError);

@@ -359,9 +359,19 @@ signals:
 
 public slots:
     void show_ug_dlg_Dialog();
+    void rec_data(QByteArray data);
+    void startAutoUpgradeByName(QByteArray image);
+    void failAutoUpgrade(QString message);
+
+public:
+    class AutoUpgrade *autoUpgrade() const { return autoUpgrader; }
+    QString currentPedalModel() const { return pedalModel; }
+    QString currentPedalVersion() const { return pedalVersion; }
 
 private:
     void ensureUpgradeMessageConnections();
+    void initAutoUpgrade();
+    class AutoUpgrade *autoUpgrader = nullptr; // the automatic upgrade's sequence
 
     class upgrade_dialog *ug_dlg = nullptr;
     class Upgrade_message_Dialog *upgrade_message_dialog = nullptr;

@@ -37,6 +37,16 @@ QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon, const 
     return static_cast<QMessageBox::StandardButton>(exec(&box));
 }
 
+void showModeless(QMessageBox *box)
+{
+    if (const auto &responder = messageResponder()) {
+        responder(*box);
+        return;
+    }
+    box->setModal(false);
+    box->show();
+}
+
 static QString askFile(const FileRequest &request)
 {
     if (const auto &responder = fileResponder())

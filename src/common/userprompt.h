@@ -21,6 +21,10 @@ QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon, const 
                                  QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                                  QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
+// Shows a box that is not modal and that the caller closes itself (a notice during a wait).
+// Under a test responder it is handed over instead (the answer is ignored) and not shown.
+void showModeless(QMessageBox *box);
+
 enum class FileDialogKind { Open, Save };
 
 struct FileRequest

@@ -1,6 +1,7 @@
 #include "promptscript.h"
 
 #include <QAbstractButton>
+#include <QDateTime>
 #include <QLabel>
 #include <QTest>
 
@@ -13,6 +14,7 @@ PromptScript::PromptScript()
         seen.icon = box.icon();
         seen.textFormat = box.textFormat();
         seen.hasParent = box.parentWidget() != nullptr;
+        seen.shownAtMs = QDateTime::currentMSecsSinceEpoch();
         if (auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label")))
             seen.interaction = label->textInteractionFlags();
         for (QAbstractButton *b : box.buttons())

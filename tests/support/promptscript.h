@@ -20,6 +20,7 @@ struct SeenBox
     Qt::TextFormat textFormat = Qt::AutoText;
     Qt::TextInteractionFlags interaction = Qt::NoTextInteraction;
     bool hasParent = false;
+    qint64 shownAtMs = 0; // when it was raised, milliseconds since the epoch
 };
 
 class PromptScript
