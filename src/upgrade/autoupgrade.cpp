@@ -94,6 +94,10 @@ void AutoUpgrade::receive(const QByteArray &buffer)
         pedal.pedalVersion == kNotReported || info.byte6IsO)
         return;
     pedal.updateDialogShown = true;
+    // While the upgrade dialog holds the port the answer could only be dropped unasked; the
+    // dialog does its own check.
+    if (port->upgradeLink)
+        return;
     if (const UpdateServer::WindowModel *model = UpdateServer::mainWindowModelFor(pedal.pedalModel))
         checkForUpdate(model->index);
 }
