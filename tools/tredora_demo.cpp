@@ -1,12 +1,20 @@
 // The tool without hardware: the real window, with one emulated pedal plugged in that moves
-// every few seconds so the monitor has something to show. The production program keeps
-// none of this.
+// every few seconds so the monitor has something to show, and a local update server that
+// offers it a newer firmware, so the automatic upgrade can be tried. The production program
+// keeps none of this.
 #include "app/application.h"
+#include "localupdateserver.h"
+#include "sim/emulatedbootloader.h"
 #include "sim/emulatedcatalog.h"
 #include "sim/emulatedpedal.h"
 #include "sim/liveframes.h"
+#include "update/serverpaths.h"
 
+#include <QDebug>
+#include <QTemporaryDir>
 #include <QTimer>
+
+#include <memory>
 
 namespace {
 constexpr int kMotionIntervalMs = 3000;
@@ -19,6 +27,12 @@ constexpr int kExpressionController = 11;
 constexpr int kSustainController = 64;
 constexpr int kHiHatPedalNote = 44;
 constexpr int kVelocity = 100;
+
+// The firmware the demo's server offers: newer than the pedal's V1.0.3 by its second number.
+const char *const kModel = "TRV-50";
+const char *const kNewFirmware = "TRV-50_V1.1.0";
+constexpr int kImageBytes = 16 * 1024; // about eight seconds of writing
+constexpr int kReenumerationMs = 1000; // a USB device leaving and coming back as another
 
 // Bytes 6-22 of a configuration message: pedal, message, type, channel, event, four values,
 // mode, gain, trigger level, press note, release note, curve, saturation, high trigger byte.
@@ -53,7 +67,7 @@ public:
     DemoRig()
     {
         constexpr int kPedals = 4;
-        pedal = new EmulatedPedal(QStringLiteral("TRV-50"), kPedals, this);
+        pedal = new EmulatedPedal(QString::fromLatin1(kModel), kPedals, this);
         // What a configured device would hold on message 1 of each pedal.
         constexpr int kExpression = 1, kSwitch = 2, kHiHat = 3;
         constexpr int kControlChange = 0, kNote = 2;
@@ -63,7 +77,13 @@ public:
         pedal->storeSlot(2, 0, slotBytes(2, kHiHat, kNote, kHiHatPedalNote, 0, 127));
         pedal->storeSlot(3, 0, slotBytes(3, kExpression, kControlChange, 7, 0, 127));
 
-        EmulatedCatalog::installNew()->addPedal(pedal);
+        catalog = EmulatedCatalog::installNew();
+        catalog->addPedal(pedal);
+        startUpdateServer();
+        connect(pedal, &EmulatedPedal::requestReceived, this, [this](const QByteArray &request) {
+            if (request == QByteArray::fromHex("AACC0200090D0A"))
+                enterUpgradeMode();
+        });
 
         connect(&motionTimer, &QTimer::timeout, this, [this] { moveNext(); });
         motionTimer.start(kMotionIntervalMs);
@@ -72,6 +92,40 @@ public:
     ~DemoRig() override { PortCatalog::install(nullptr); }
 
 private:
+    // Only this process trusts the server's authority; nothing leaves 127.0.0.1.
+    void startUpdateServer()
+    {
+        server = std::make_unique<LocalUpdateServer>(serverRoot.path());
+        QByteArray image(kImageBytes, '\0');
+        for (int i = 0; i < kImageBytes; ++i)
+            image[i] = char(i * 7);
+        const QString model = QString::fromLatin1(kModel);
+        const QString version = QString::fromLatin1(kNewFirmware);
+        const bool served =
+            server->putFile(UpdateServer::mainWindowModelFor(model)->descriptionPath,
+                            version.toUtf8() +
+                                "\r\nUpdate content:\r\n1. Demo firmware from the local "
+                                "update server.\r\n") &&
+            server->putFile(UpdateServer::firmwareImagePath(model, version), image) &&
+            server->start();
+        if (!served) {
+            qWarning() << "Demo update server not started:" << server->errorString();
+            return;
+        }
+        server->trustOnlyThisServer();
+        UpdateServer::setBaseAddress(server->baseAddress());
+    }
+
+    // The pedal leaves and, a re-enumeration later, its bootloader appears.
+    void enterUpgradeMode()
+    {
+        QTimer::singleShot(0, pedal, [this] { pedal->unplug(); });
+        QTimer::singleShot(kReenumerationMs, this, [this] {
+            bootloader = new EmulatedBootloader(QString::fromLatin1(kModel), this);
+            catalog->addBootloader(bootloader);
+        });
+    }
+
     void moveNext()
     {
         using namespace LiveFrames;
@@ -92,7 +146,11 @@ private:
         }
     }
 
+    EmulatedCatalog *catalog = nullptr;
     EmulatedPedal *pedal = nullptr;
+    EmulatedBootloader *bootloader = nullptr;
+    QTemporaryDir serverRoot;
+    std::unique_ptr<LocalUpdateServer> server;
     QTimer motionTimer;
     int gesture = 0;
 };
