@@ -8,7 +8,8 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)" >/dev/null
 export QT_QPA_PLATFORM=offscreen
 for b in build/bench/*/bench_*; do
-  [ -x "$b" ] || continue
+  # Only programs: the build also leaves *_autogen folders beside them.
+  [ -f "$b" ] && [ -x "$b" ] || continue
   case "$(basename "$b")" in bench_startup_*) continue ;; esac
   echo "== $(basename "$b")"
   "$b"
