@@ -111,9 +111,7 @@ QString hatField(const char *page, const char *field)
     return QStringLiteral("hat_%1_comboBox_%2").arg(QLatin1String(page), QLatin1String(field));
 }
 
-} // namespace
-
-QList<GroupKeys> writerKeys(Writer writer)
+QList<GroupKeys> buildWriterKeys(Writer writer)
 {
     const bool saveAs = writer == Writer::SaveAs;
     return {{QLatin1String(kExpressionGroup), expressionKeys(saveAs)},
@@ -121,7 +119,7 @@ QList<GroupKeys> writerKeys(Writer writer)
             {QLatin1String(kHatGroup), hatKeys()}};
 }
 
-QList<LoadStep> loadPlan()
+QList<LoadStep> buildLoadPlan()
 {
     // Choosing an event resets the trigger group and the other pages of the pedal type, so
     // each page is applied after its event and the trigger group after all the events.
@@ -190,6 +188,22 @@ QList<LoadStep> loadPlan()
     hat.all(kTriggerGroupHat);
 
     return expression.steps + pedalSwitch.steps + hat.steps;
+}
+
+} // namespace
+
+// Both are built once and shared: every load and save walks them.
+QList<GroupKeys> writerKeys(Writer writer)
+{
+    static const QList<GroupKeys> saveAs = buildWriterKeys(Writer::SaveAs);
+    static const QList<GroupKeys> save = buildWriterKeys(Writer::Save);
+    return writer == Writer::SaveAs ? saveAs : save;
+}
+
+QList<LoadStep> loadPlan()
+{
+    static const QList<LoadStep> plan = buildLoadPlan();
+    return plan;
 }
 
 QString withIniSuffix(const QString &fileName)
