@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up a fresh machine, builds, and starts the tool with one emulated pedal plugged in.
-# Without a display it runs on a virtual one for a few seconds and saves a screenshot.
+# Sets up a fresh machine, builds, and starts the tool with one emulated pedal plugged in,
+# which the demo connects to by itself. Without a display it runs on a virtual one for a few
+# seconds and saves a screenshot once the pedal has sent its first rows.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh
@@ -15,14 +16,18 @@ fi
 
 shot="$PWD/shots/tredora.png"
 mkdir -p "$(dirname "$shot")"
-xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
-  "$1" & pid=$!
-  for _ in $(seq 1 50); do
+# The demo connects by itself and starts moving the pedal; the picture shows the first rows.
+# 96 dpi as a desktop at 100 % scale (Xvfb's own default of 100 enlarges every font).
+xvfb-run -a -s "-screen 0 1280x900x24 -dpi 96" bash -c '
+  log=$(mktemp)
+  "$1" >"$log" 2>&1 & pid=$!
+  for _ in $(seq 1 75); do
     sleep 0.2
-    xwininfo -root -tree 2>/dev/null | grep -q "Tredora" && break
+    grep -q "the pedal is moving" "$log" && break
   done
-  sleep 2
+  sleep 1.5
   import -window root "$2"
+  rm -f "$log"
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
 ' _ "$app" "$shot"

@@ -1,7 +1,7 @@
-// The tool without hardware: the real window, with one emulated pedal plugged in that moves
-// every few seconds so the monitor has something to show, and a local update server that
-// offers it a newer firmware, so the automatic upgrade can be tried. The production program
-// keeps none of this.
+// The tool without hardware: the real window, with one emulated pedal plugged in that the
+// demo connects to by itself and that moves every few seconds, so the first thing a newcomer
+// sees is the tool at work, and a local update server that offers it a newer firmware, so the
+// automatic upgrade can be tried. The production program keeps none of this.
 #include "app/application.h"
 #include "localupdateserver.h"
 #include "sim/emulatedbootloader.h"
@@ -10,13 +10,20 @@
 #include "sim/liveframes.h"
 #include "update/serverpaths.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QDebug>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <memory>
 
 namespace {
+// Connect once the window is up, as a user would; the first movement follows the connection's
+// own queries (answered within its first 600 ms).
+constexpr int kAutoConnectMs = 1000;
+constexpr int kFirstMotionMs = 1000;
 constexpr int kMotionIntervalMs = 3000;
 constexpr int kSweepFrameMs = 20;
 constexpr int kTapFrameMs = 150;
@@ -86,7 +93,7 @@ public:
         });
 
         connect(&motionTimer, &QTimer::timeout, this, [this] { moveNext(); });
-        motionTimer.start(kMotionIntervalMs);
+        QTimer::singleShot(kAutoConnectMs, this, [this] { connectWindow(); });
     }
 
     ~DemoRig() override { PortCatalog::install(nullptr); }
@@ -123,6 +130,28 @@ private:
         QTimer::singleShot(kReenumerationMs, this, [this] {
             bootloader = new EmulatedBootloader(QString::fromLatin1(kModel), this);
             catalog->addBootloader(bootloader);
+        });
+    }
+
+    // Presses Connect in the window when the emulated pedal is the selected device; the
+    // pedal moves from then on either way.
+    void connectWindow()
+    {
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            auto *devices = window->findChild<QComboBox *>(QStringLiteral("comboBox_ComDevices"));
+            auto *button = window->findChild<QPushButton *>(QStringLiteral("connectButton"));
+            if (!devices || !button)
+                continue;
+            if (devices->currentData().toString() == pedal->portName() && button->isEnabled() &&
+                button->text() == QStringLiteral("Connect"))
+                button->click();
+            break;
+        }
+        QTimer::singleShot(kFirstMotionMs, this, [this] {
+            moveNext();
+            motionTimer.start(kMotionIntervalMs);
+            // run.sh waits for this line before its screenshot.
+            qInfo("demo: the pedal is moving");
         });
     }
 
