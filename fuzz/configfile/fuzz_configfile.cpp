@@ -105,23 +105,23 @@ QString scratchBase()
 
 // QSettings keeps the files it read last in a process-wide cache, bounded (no leak) but
 // holding this round's files after the round. An input that leaves memory behind makes
-// libFuzzer rerun it and scan the whole heap for leaks, which had slowed the run tenfold. A
-// file whose keys cost the cache's whole budget pushes every other file out when it is
-// closed, within the round; it is unchanged, so reading it again costs no parsing.
+// libFuzzer rerun it and scan the whole heap for leaks, which had slowed the run tenfold.
+// Ten one-key files fill the cache's budget (cost 10 + keys / 4 each, of 100), so reading
+// them pushes this round's files out, within the round; each costs little to read again.
 void evictCachedFiles(const QTemporaryDir &dir)
 {
-    constexpr int kKeysFillingTheCache = 360; // cost 10 + keys / 4 = the budget of 100
-    static const QString path = dir.filePath(QStringLiteral("fills-the-cache.ini"));
-    static bool written = false;
-    if (!written) {
-        QByteArray text = "[a]\n";
-        for (int i = 0; i < kKeysFillingTheCache; ++i)
-            text += "k" + QByteArray::number(i) + "=0\n";
-        QFile file(path);
-        written = file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
-        require(written, "cannot write the cache-filling file");
+    constexpr int kFilesFillingTheCache = 10;
+    static QStringList paths;
+    if (paths.isEmpty()) {
+        for (int i = 0; i < kFilesFillingTheCache; ++i) {
+            paths << dir.filePath(QStringLiteral("fills-the-cache-%1.ini").arg(i));
+            QFile file(paths.last());
+            require(file.open(QIODevice::WriteOnly) && file.write("[a]\nk=0\n") > 0,
+                    "cannot write a cache-filling file");
+        }
     }
-    QSettings(path, QSettings::IniFormat).value(QStringLiteral("a/k0"));
+    for (const QString &path : qAsConst(paths))
+        QSettings(path, QSettings::IniFormat).value(QStringLiteral("a/k"));
 }
 
 // QSettings caches files by path; every round gets names of its own.
