@@ -1,6 +1,7 @@
 #include "app/widget.h"
 
 #include "app/customdialog.h"
+#include "app/popupdeferral.h"
 #include "app/stylesheet.h"
 #include "editor/vocabulary.h"
 #include "link/serialport.h"
@@ -25,41 +26,6 @@
 namespace {
 const QStringList kMonitorHeaders = {QStringLiteral("STATUS"), QStringLiteral("DATA1"),
                                      QStringLiteral("DATA2"), QStringLiteral("CHAN")};
-
-// Qt builds a combo box's popup list the moment the box's font changes, and the style sheets
-// give each of the window's hundred-odd selectors its font while the form is polished: that
-// was a third of the start-up. While this lives, that one reaction is held back for boxes not
-// yet shown: the font is set all the same, the size hint is worked out afresh at the first
-// show, and each popup is built, and styled, the first time it is opened.
-class PopupDeferral : public QObject
-{
-public:
-    PopupDeferral() { qApp->installEventFilter(this); }
-    ~PopupDeferral() override { qApp->removeEventFilter(this); }
-    PopupDeferral(const PopupDeferral &) = delete;
-    PopupDeferral &operator=(const PopupDeferral &) = delete;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() != QEvent::FontChange)
-            return false;
-        // Only boxes that size themselves at their first show may skip the font's reaction.
-        const auto *selector = qobject_cast<QComboBox *>(watched);
-        return selector && !selector->isVisible() &&
-               selector->sizeAdjustPolicy() == QComboBox::AdjustToContentsOnFirstShow &&
-               !hasPopup(selector);
-    }
-
-private:
-    static bool hasPopup(const QComboBox *selector)
-    {
-        for (const QObject *child : selector->children())
-            if (child->inherits("QComboBoxPrivateContainer"))
-                return true;
-        return false;
-    }
-};
 
 QStringList numberTexts(int first, int last)
 {
@@ -162,6 +128,7 @@ Widget::Widget(QWidget *parent)
         child->updateGeometry();
     for (QLayout *layout : findChildren<QLayout *>())
         layout->invalidate();
+    reuseCurvePlots = false;
 }
 
 Widget::~Widget()
