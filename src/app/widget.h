@@ -324,6 +324,9 @@ private slots:
 private:
     // Empties the container (the old plot) and puts a new, connected plot in it.
     class MyCustomPlot *replaceCurvePlot(QWidget *container, bool hiHat);
+    // The plot a rebuild sets up: a new one, or the current one while the window is built.
+    class MyCustomPlot *curvePlotToBuild(QWidget *container, class MyCustomPlot *current,
+                                         bool hiHat);
     // Builds the plot once if needed, then redraws it from its current members.
     void redrawExpressionCurve();
     void redrawHiHatCurve();
@@ -333,6 +336,8 @@ private:
     bool curveDragActive = false; // a handle is held: the selectors follow unchecked
     bool curveBuilt = false;      // the Expression plot has been built by a selector change
     bool hatCurveBuilt = false;
+    // Until the constructor ends a rebuild sets up the page's one plot again in place.
+    bool reuseCurvePlots = true;
     QPoint curveStartPoint; // handle corners in widget_8, kept for its repaint
     QPoint curveEndPoint;
 

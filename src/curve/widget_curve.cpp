@@ -64,9 +64,9 @@ void setupFromSelectors(MyCustomPlot *plot, const CurveSelectors &page, double r
         page.gain->currentIndex() - kValueOffset, page.curve->currentIndex() - kValueOffset);
 }
 
+// The plot's place in its container; its appearance follows each setup.
 void installPlot(QWidget *container, MyCustomPlot *plot)
 {
-    plot->applyAppearance();
     auto *layout = new QVBoxLayout(container);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -128,21 +128,34 @@ MyCustomPlot *Widget::replaceCurvePlot(QWidget *container, bool hiHat)
     return plot;
 }
 
+MyCustomPlot *Widget::curvePlotToBuild(QWidget *container, MyCustomPlot *current, bool hiHat)
+{
+    // While the window is built its lists fill one by one and every fill asks for a new plot,
+    // which nobody can see or hold yet: the first one is set up afresh in place instead.
+    if (reuseCurvePlots && current) {
+        current->fourteenBit = false; // as a new plot starts
+        return current;
+    }
+    MyCustomPlot *plot = replaceCurvePlot(container, hiHat);
+    installPlot(container, plot);
+    return plot;
+}
+
 void Widget::rebuildExpressionCurve()
 {
     const bool pitchBend = expressionOnPitchBend(ui);
-    expressionPlot = replaceCurvePlot(ui->widget_13, false);
+    expressionPlot = curvePlotToBuild(ui->widget_13, expressionPlot, false);
     setupFromSelectors(expressionPlot, expressionSelectors(ui),
                        pitchBend ? ResponseCurve::kFourteenBitFactor : 1.0);
-    installPlot(ui->widget_13, expressionPlot);
+    expressionPlot->applyAppearance();
     expressionPlot->fourteenBit = pitchBend;
 }
 
 void Widget::rebuildHiHatCurve()
 {
-    hatPlot = replaceCurvePlot(ui->widget_14, true);
+    hatPlot = curvePlotToBuild(ui->widget_14, hatPlot, true);
     setupFromSelectors(hatPlot, hatSelectors(ui), 1.0);
-    installPlot(ui->widget_14, hatPlot);
+    hatPlot->applyAppearance();
 }
 
 void Widget::redrawExpressionCurve()

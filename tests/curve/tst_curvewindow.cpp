@@ -82,6 +82,7 @@ class TestCurveWindow : public QObject
 
 private slots:
     void builtFromTheCurrentPage();
+    void startUpPlotsMatchFreshOnes();
     void saturationGoesIntoTheConfiguration();
     void curveHandleBottomAndTop();
     void minDraggedAboveMaxDoesNothing();
@@ -124,6 +125,44 @@ void TestCurveWindow::builtFromTheCurrentPage()
     QCOMPARE(w.expressionPlot()->labelText(MyCustomPlot::Label::MaxValue), QStringLiteral("127"));
     QCOMPARE(w.prompts.unexpected, 0);
     QVERIFY(w.prompts.boxes.isEmpty());
+}
+
+// What a plot shows and sends, in one comparable text.
+QString plotState(MyCustomPlot *plot)
+{
+    QStringList parts{QString::number(plot->min),
+                      QString::number(plot->max),
+                      QString::number(plot->gain),
+                      QString::number(plot->cgain),
+                      QString::number(plot->saturationPercent),
+                      QString::number(plot->fourteenBit),
+                      QString::number(plot->graphCount()),
+                      QString::number(plot->itemCount())};
+    for (double v : plot->curveValues)
+        parts << QString::number(v);
+    for (int i = 0; i < plot->itemCount(); ++i) {
+        if (auto *text = qobject_cast<QCPItemText *>(plot->item(i)))
+            parts << text->text() << QString::number(text->position->coords().y());
+        if (auto *rect = qobject_cast<QCPItemRect *>(plot->item(i)))
+            parts << QString::number(rect->topLeft->coords().y());
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+void TestCurveWindow::startUpPlotsMatchFreshOnes()
+{
+    // While the lists fill, the plots are set up again in place; afterwards every rebuild
+    // makes a new one. Both must end the same, nothing of the earlier setups left over.
+    Window w;
+    const QString expressionAtStart = plotState(w.expressionPlot());
+    const QString hatAtStart = plotState(w.hatPlot());
+    const QPointer<MyCustomPlot> first = w.widget.expressionCurvePlot();
+    w.widget.rebuildExpressionCurve();
+    w.widget.rebuildHiHatCurve();
+    QVERIFY(first.isNull());
+    QCOMPARE(plotState(w.expressionPlot()), expressionAtStart);
+    QCOMPARE(plotState(w.hatPlot()), hatAtStart);
+    QCOMPARE(w.expressionPlot()->itemCount(), 9); // three handles, six labels
 }
 
 void TestCurveWindow::saturationGoesIntoTheConfiguration()
