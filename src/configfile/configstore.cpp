@@ -6,6 +6,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <optional>
+
 namespace ConfigFile {
 
 namespace {
@@ -31,12 +33,47 @@ bool diskHolds(const QString &path, const QMap<QString, int> &written)
     return check.status() == QSettings::NoError;
 }
 
+// QSettings turns a value "@Variant(...)" into whatever QDataStream reads from it, already
+// when it parses the file, and a crafted stream makes it allocate without bound: the tool
+// aborted on such a file. Positions are plain numbers and the tool never writes such values.
+// True when the text could spell one: "@Variant(" once quotes are dropped, or a hex or octal
+// escape, which could spell any character.
+bool mayHoldStoredQtValue(const QByteArray &text)
+{
+    QByteArray unquoted = text;
+    unquoted.replace('"', QByteArray());
+    if (unquoted.contains("@Variant("))
+        return true;
+    for (int i = 0; i + 1 < text.size(); ++i) {
+        if (text.at(i) != '\\')
+            continue;
+        const char next = text.at(i + 1);
+        if (next == 'x' || next == 'X' || (next >= '0' && next <= '9'))
+            return true;
+        ++i; // an escaped character, "\\" included
+    }
+    return false;
+}
+
+QByteArray fileText(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace
 
 SaveResult save(const QString &fileName, Writer writer, const SelectorAccess &selectors)
 {
     SaveResult result;
     result.path = withIniSuffix(fileName);
+
+    if (mayHoldStoredQtValue(fileText(result.path))) {
+        // Keeping the rest of this file means parsing it: leave it as it is, unsaved.
+        qWarning() << "configuration file: not saved over a file with encoded values"
+                   << result.path;
+        return result;
+    }
 
     QMap<QString, int> written;
     QSettings file(result.path, QSettings::IniFormat);
@@ -76,7 +113,20 @@ SaveResult save(const QString &fileName, Writer writer, const SelectorAccess &se
 
 void load(const QString &fileName, SelectorAccess &selectors)
 {
-    QSettings file(fileName, QSettings::IniFormat);
+    // Such a file is read from a copy where no value can start with '@' or hold an escape;
+    // those values load as what they are for the editor: no numbers.
+    std::optional<QTemporaryDir> scratch;
+    QString readable = fileName;
+    QByteArray text = fileText(fileName);
+    if (mayHoldStoredQtValue(text)) {
+        scratch.emplace();
+        readable = scratch->filePath(QStringLiteral("inert.ini"));
+        QFile copy(readable);
+        text.replace('@', '_').replace('\\', '/');
+        if (!scratch->isValid() || !copy.open(QIODevice::WriteOnly) || copy.write(text) < 0)
+            readable.clear(); // loads as an empty file
+    }
+    QSettings file(readable, QSettings::IniFormat);
     const auto stored = [&](const LoadStep &step, const QString &key) {
         return positionFromValue(file.value(settingsKey(step.group, key)));
     };

@@ -220,6 +220,36 @@ private slots:
         QCOMPARE(check.childGroups(), QStringList({"Expression", "Hat", "Mine", "Switch"}));
     }
 
+    void encodedValuesAreNeverDecoded_data()
+    {
+        // What QDataStream reads as a list of 2^32 - 1 entries: the tool aborted on it.
+        const QByteArray stream = "\\0\\0\\0\\N10__cxxabiv120__si_class_type_inx2\\0\\0\\0\\x5)";
+        QTest::addColumn<QByteArray>("value");
+        QTest::newRow("stored Qt value") << "@Variant(" + stream;
+        QTest::newRow("spelled across quotes") << "\"@Var\"iant(" + stream;
+        QTest::newRow("spelled with an escape") << "\\x40Variant(" + stream;
+        QTest::newRow("in a list") << "1, @Variant(" + stream;
+    }
+    void encodedValuesAreNeverDecoded()
+    {
+        QFETCH(QByteArray, value);
+        ScopedWorkingDir dir;
+        const QByteArray text =
+            "[Expression]\nMessage_Number=3\nexpression_cc_comboBox_gain=" + value +
+            "\nexpression_cc_comboBox_chl=5\n";
+        writeFile("crafted.ini", text);
+        FakeSelectors selectors;
+        ConfigFile::load("crafted.ini", selectors);
+        QCOMPARE(selectors.positions["Message_Number"], 3);
+        QCOMPARE(selectors.positions["expression_cc_comboBox_gain"], 0);
+        QCOMPARE(selectors.positions["expression_cc_comboBox_chl"], 5);
+        // Keeping its other content would mean parsing it: the file stays as it was.
+        QVERIFY(!ConfigFile::save("crafted.ini", ConfigFile::Writer::SaveAs, selectors).saved);
+        QFile file("crafted.ini");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), text);
+    }
+
     void overwritingReplacesOldContent_data()
     {
         QTest::addColumn<QByteArray>("old");
