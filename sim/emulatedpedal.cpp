@@ -13,6 +13,7 @@ constexpr char kHandshakeReplyTag = '\x01';
 constexpr char kReplyTag = '\x10';
 constexpr int kRecordLimitRequests = 100000;
 constexpr quint8 kTempoEvent = 8;
+constexpr quint8 kEmptySelector = 0xFF;
 
 // Streamed output the host has left unread this long is discarded before more is sent,
 // so a port opened later does not start with a backlog of old pedal motion.
@@ -95,10 +96,17 @@ QByteArray EmulatedPedal::storedSlot(int pedal, int message) const
     const auto found = storedSlots.constFind({pedal, message});
     if (found != storedSlots.constEnd())
         return *found;
-    QByteArray empty(kSlotLength, '\0');
-    empty[0] = char(pedal);
-    empty[1] = char(message);
-    return empty;
+    return factorySlot(pedal, message);
+}
+
+QByteArray EmulatedPedal::factorySlot(int pedal, int message)
+{
+    // Bytes 6-22: pedal, message, Expression, channel 1, CC, controller 11, 0, min 0, max 127,
+    // mode 0, gain 50, trigger 0, press 0, release 0, curve 50, saturation 100, 0.
+    QByteArray slot = QByteArray::fromHex("0000 01 00 00 0B 00 00 7F 00 32 00 00 00 32 64 00");
+    slot[0] = char(pedal);
+    slot[1] = char(message);
+    return slot;
 }
 
 bool EmulatedPedal::isSlotWritten(int pedal, int message) const
@@ -224,6 +232,18 @@ void EmulatedPedal::handlePedalMessage(const QByteArray &message)
     }
 }
 
+bool EmulatedPedal::carriesValidEvent(const QByteArray &message)
+{
+    if (byteAt(message, 10) > kTempoEvent)
+        return false;
+    // An empty selector is sent as FF; no valid position of these fields is.
+    for (int field : {9, 11, 12, 13, 14, 15, 16, 20}) {
+        if (byteAt(message, field) == kEmptySelector)
+            return false;
+    }
+    return true;
+}
+
 quint8 EmulatedPedal::ruledSetResult(const QByteArray &message) const
 {
     const int pedal = byteAt(message, 6);
@@ -231,7 +251,7 @@ quint8 EmulatedPedal::ruledSetResult(const QByteArray &message) const
     const int type = byteAt(message, 8);
     if (pedal >= pedals || slot >= kMessageSlots)
         return WrongPedalNumber;
-    if (type < 1 || type > 3)
+    if (type < 1 || type > 3 || !carriesValidEvent(message))
         return WrongPedalType;
     if (byteAt(message, 10) == kTempoEvent) {
         for (int other = 0; other < kMessageSlots; ++other) {

@@ -6,11 +6,14 @@
 // - handshake query F0 00 21 5E 01 01 F7 -> F0 00 21 5E 01 n F7, n = pedal count;
 // - slot query (9 bytes) or typed slot query (10; the type byte is ignored)
 //   -> F0 00 21 5E 10 04, the 17 stored bytes of that slot, F7. A slot never written
-//   (or cleared) answers with the pedal and message index and 15 zeros (pedal type 0:
-//   nothing stored);
+//   (or cleared) reads back as the factory default (factorySlot): an Expression pedal
+//   sending CC 11 on channel 1 over the full range 0-127, gain and curve neutral (position
+//   50), no trigger level or notes, saturation 100 %;
 // - configuration message (24 bytes, F0 00 21 5E 10 03 ... F7) -> F0 00 21 5E 10 03 p r F7.
 //   r = 1 when the pedal index is not below the pedal count or the message index not below
-//   16; else 2 when the pedal type (byte 8) is not 1, 2 or 3; else 3 when the event is Tempo
+//   16; else 2 (WrongPedalType) when the pedal type (byte 8) is not 1, 2 or 3, or the message
+//   carries no valid event: an event byte beyond 8 (Tempo), or FF (an empty selector) in the
+//   channel, a value, the mode, the gain or the curve; else 3 when the event is Tempo
 //   (byte 10 = 8) and another message of the same pedal already holds Tempo; else 0 and
 //   bytes 6-22 are stored. forceNextSetResult() replaces r once; a forced refusal stores
 //   nothing;
@@ -73,6 +76,7 @@ public:
 
     // ---- what the pedal stores ----
     QByteArray storedSlot(int pedal, int message) const; // 17 bytes, the default if unwritten
+    static QByteArray factorySlot(int pedal, int message);
     bool isSlotWritten(int pedal, int message) const;
     void storeSlot(int pedal, int message, const QByteArray &bytes6to22);
     int writtenSlotCount() const { return storedSlots.size(); }
@@ -107,6 +111,7 @@ private:
     void configure(const QByteArray &message);
     void deleteSlots(quint8 pedalIndex);
     quint8 ruledSetResult(const QByteArray &message) const;
+    static bool carriesValidEvent(const QByteArray &message);
     void streamTick();
     void dropStaleOutput();
 

@@ -321,10 +321,16 @@ private slots:
         clickAndWait(w, ui->checkButton, Protocol::CheckPadelReply);
         QCOMPARE(ui->Pedal_Number->currentText(), QString("3"));
         QCOMPARE(ui->Message_Number->currentText(), QString("5"));
-        // A cleared slot has no pedal type: the type selectors show none, the page stays.
-        QCOMPARE(ui->pendal_type_comboBox0->currentIndex(), -1);
-        QCOMPARE(ui->Pedal_Type->currentIndex(), -1);
-        QCOMPARE(ui->pedal_type_stack->currentIndex(), 1);
+        // A cleared slot reads back as the factory default: Expression, CC 11 on channel 1,
+        // 0-127 (a reply without a pedal type is covered in badReadBackChangesOnlyWhatItMay).
+        QCOMPARE(ui->pendal_type_comboBox0->currentText(), QString("Expression"));
+        QCOMPARE(ui->Pedal_Type->currentIndex(), 0);
+        QCOMPARE(ui->pedal_type_stack->currentIndex(), 0);
+        QCOMPARE(differingChoices(
+                     w, {"expression_comboBox0=Continuous Controllers (CC)",
+                         "expression_cc_comboBox_chl=#0", "expression_cc_comboBox_ctl=#11",
+                         "expression_cc_comboBox_valmin=#0", "expression_cc_comboBox_valmax=#127"}),
+                 QStringList());
         QCOMPARE(script.unexpected, 0);
     }
 
@@ -560,8 +566,10 @@ private slots:
         // to the curve.
         QVERIFY(w.expressionCurvePlot());
         QCOMPARE(w.expressionCurvePlot()->min, 10.0);
+        // Pedal_Type already held Expression from the factory-fresh slot read after Connect.
+        QCOMPARE(ui->Pedal_Type->currentIndex(), 0);
         QCOMPARE(changedNames(before, editorSnapshot(w)),
-                 QStringList({"MIDI_Channel", "Message_Number", "Pedal_Number", "Pedal_Type",
+                 QStringList({"MIDI_Channel", "Message_Number", "Pedal_Number",
                               "expression_cc_comboBox_chl", "expression_cc_comboBox_ctl",
                               "expression_cc_comboBox_gain", "expression_cc_comboBox_ql",
                               "expression_cc_comboBox_valmax", "expression_cc_comboBox_valmin"}));

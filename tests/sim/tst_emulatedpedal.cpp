@@ -223,12 +223,13 @@ void TestEmulatedPedal::answers_data()
 
     QTest::newRow("handshake ZB-8") << "ZB-8" << 6 << kHandshakeQuery << hex("F000215E0106F7");
     QTest::newRow("handshake TRV-40") << "TRV-40" << 2 << kHandshakeQuery << hex("F000215E0102F7");
+    // Factory fresh: Expression, CC 11 on channel 1, 0-127, gain and curve neutral.
     QTest::newRow("slot query, unwritten slot")
         << "TRV-50" << 4 << hex("F000215E04040203F7")
-        << hex("F000215E1004 0203 000000000000000000000000000000 F7");
+        << hex("F000215E1004 0203 010000 0B00007F 00 32 00 0000 32 64 00 F7");
     QTest::newRow("typed slot query, unwritten slot")
         << "ZB-8" << 6 << hex("F000215E0404050F02F7")
-        << hex("F000215E1004 050F 000000000000000000000000000000 F7");
+        << hex("F000215E1004 050F 010000 0B00007F 00 32 00 0000 32 64 00 F7");
     QTest::newRow("device info gives the model line")
         << "TRV-40" << 2 << hex("AACC0200010D0A") << QByteArray("\xAA\xCC\x05TRV-40\r\n");
     QTest::newRow("version request gives the version line")
@@ -301,6 +302,21 @@ void TestEmulatedPedal::setResults_data()
     QTest::newRow("message beyond 16") << none << -1 << slotBytes(0, 16, 1, 0) << 1 << false;
     QTest::newRow("pedal type 0") << none << -1 << slotBytes(0, 0, 0, 0) << 2 << false;
     QTest::newRow("pedal type 4") << none << -1 << slotBytes(0, 0, 4, 0) << 2 << false;
+    // Regression: an empty event selector went out as FF and was still answered with success.
+    QTest::newRow("event FF") << none << -1 << slotBytes(0, 0, 1, 0xFF) << 2 << false;
+    QTest::newRow("event beyond Tempo") << none << -1 << slotBytes(0, 0, 2, 9) << 2 << false;
+    const auto emptied = [](int field) {
+        QByteArray bytes = slotBytes(0, 0, 1, 0);
+        bytes[field - 6] = char(0xFF);
+        return bytes;
+    };
+    QTest::newRow("empty channel") << none << -1 << emptied(9) << 2 << false;
+    QTest::newRow("empty controller") << none << -1 << emptied(11) << 2 << false;
+    QTest::newRow("empty max") << none << -1 << emptied(14) << 2 << false;
+    QTest::newRow("empty gain") << none << -1 << emptied(16) << 2 << false;
+    QTest::newRow("empty curve") << none << -1 << emptied(20) << 2 << false;
+    QTest::newRow("trigger level low byte FF is a value")
+        << none << -1 << slotBytes(0, 0, 1, 3, char(0xFF)) << 0 << true;
     QTest::newRow("second Tempo on a pedal")
         << tempoOnPedal2 << -1 << slotBytes(1, 5, 2, 8) << 3 << false;
     QTest::newRow("Tempo rewritten on its own slot")
@@ -353,11 +369,11 @@ void TestEmulatedPedal::deleteAndFactoryReset()
     QVERIFY(!pedal.isSlotWritten(0, 9));
     QVERIFY(pedal.isSlotWritten(1, 3));
 
-    // A deleted slot reads back as never written.
+    // A deleted slot reads back as never written: the factory default.
     host.data.clear();
     QVERIFY(host.write(hex("F000215E04040009F7")));
-    QTRY_COMPARE_WITH_TIMEOUT(host.data, hex("F000215E1004 0009 000000000000000000000000000000 F7"),
-                              kWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        host.data, hex("F000215E1004") + EmulatedPedal::factorySlot(0, 9) + hex("F7"), kWaitMs);
 
     host.data.clear();
     QVERIFY(host.write(hex("F000215E030558F7")));
