@@ -7,9 +7,11 @@
 #include "sim/emulatedbootloader.h"
 #include "sim/emulatedcatalog.h"
 #include "sim/emulatedpedal.h"
+#include "sim/upgradablepedal.h"
 #include "testdir.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -87,6 +89,8 @@ private slots:
     void upgrade();
     void stallLeavesTheRestWithTheTool();
     void eraseSwallowsWhatArrivesMeanwhile();
+    void pedalThroughItsBootloaderAndBack_data();
+    void pedalThroughItsBootloaderAndBack();
 
 private:
     std::unique_ptr<ScopedWorkingDir> workDir;
@@ -328,6 +332,89 @@ void TestEmulatedBootloader::eraseSwallowsWhatArrivesMeanwhile()
     QTRY_COMPARE_WITH_TIMEOUT(tool.model, QStringLiteral("TRV-40"), kWaitMs);
     tool.request(Protocol::EraseRequest);
     QTRY_VERIFY_WITH_TIMEOUT(loader.image().isEmpty(), kWaitMs);
+    QCOMPARE(script.unexpected, 0);
+}
+
+void TestEmulatedBootloader::pedalThroughItsBootloaderAndBack_data()
+{
+    QTest::addColumn<int>("reenumerationMs");
+    QTest::addColumn<int>("quietMs"); // 0: restarted on demand
+    QTest::addColumn<QString>("givenVersion");
+    QTest::addColumn<QByteArray>("imageText");
+    QTest::addColumn<QString>("versionAfter");
+
+    QTest::newRow("real re-enumeration, restarts when the image is done")
+        << UpgradablePedal::kDefaultReenumerationMs << 300 << QString()
+        << QByteArray("TRV-40_V1.2.0") << "V1.2.0";
+    QTest::newRow("restarted on demand, version given")
+        << 100 << 0 << QString("V2.0.1") << QByteArray("V1.2.0") << "V2.0.1";
+    QTest::newRow("image without a version keeps the old one")
+        << 100 << 0 << QString() << QByteArray("no name here") << "V1.0.3";
+}
+
+void TestEmulatedBootloader::pedalThroughItsBootloaderAndBack()
+{
+    QFETCH(int, reenumerationMs);
+    QFETCH(int, quietMs);
+    QFETCH(QString, givenVersion);
+    QFETCH(QByteArray, imageText);
+    QFETCH(QString, versionAfter);
+
+    UpgradablePedal device(catalog, QStringLiteral("TRV-40"), 2);
+    device.setReenumerationDelay(reenumerationMs);
+    device.setRestartWhenQuietFor(quietMs);
+    device.setUpgradedVersion(givenVersion);
+    device.bootloader()->setEraseDelay(kShortEraseMs);
+    const QString pedalName = device.pedal()->productName();
+    QSignalSpy modes(&device, &UpgradablePedal::modeChanged);
+
+    PromptScript script;
+    Tool tool;
+    QVERIFY(tool.open(pedalName));
+    QCOMPARE(tool.list.count(), 1); // the bootloader is not there yet
+    QSignalSpy portGone(&tool.port, &SerialPort::portDisconnected);
+
+    // The request: the pedal leaves at once, its bootloader comes a re-enumeration later.
+    QElapsedTimer clock;
+    clock.start();
+    tool.request(Protocol::EnterUpgradeModeRequest);
+    QTRY_COMPARE_WITH_TIMEOUT(portGone.count(), 1, kWaitMs);
+    QCOMPARE(device.mode(), UpgradablePedal::EnteringBootloader);
+    QTRY_COMPARE_WITH_TIMEOUT(device.mode(), UpgradablePedal::BootloaderMode, kWaitMs);
+    QVERIFY(clock.elapsed() >= reenumerationMs);
+    tool.port.initPort();
+    QCOMPARE(tool.list.count(), 1);
+    QCOMPARE(tool.list.itemText(0), QStringLiteral("TRV-40 Bootloader"));
+
+    QVERIFY(tool.open(QStringLiteral("TRV-40 Bootloader")));
+    tool.request(Protocol::DeviceInfoRequest);
+    QTRY_COMPARE_WITH_TIMEOUT(tool.version, QStringLiteral("V1.0.3"), kWaitMs);
+    QCOMPARE(tool.model, QStringLiteral("TRV-40"));
+    tool.request(Protocol::EraseRequest);
+    QTRY_COMPARE_WITH_TIMEOUT(tool.eraseEnds, 1, kWaitMs);
+    const QByteArray image = imageOf(300, 9) + imageText + imageOf(200, 10);
+    for (int at = 0; at < image.size(); at += kBlock)
+        tool.port.write(image.mid(at, kBlock));
+    tool.port.flush();
+    QTRY_COMPARE_WITH_TIMEOUT(device.bootloader()->image(), image, kWaitMs);
+
+    if (quietMs == 0) {
+        QVERIFY(!modes.wait(300)); // stays a bootloader until restarted
+        device.restart();
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(device.mode(), UpgradablePedal::PedalMode, kWaitMs * 2);
+    QCOMPARE(modes.size(), 4);
+    QTRY_COMPARE_WITH_TIMEOUT(tool.list.findText(pedalName), 0, kWaitMs);
+    QCOMPARE(tool.list.count(), 1);
+
+    // Back as the pedal, with the new version; what it stored survived the upgrade.
+    tool.port.close();
+    tool.model.clear();
+    tool.version.clear();
+    QVERIFY(tool.open(pedalName));
+    tool.request(Protocol::DeviceInfoRequest);
+    QTRY_COMPARE_WITH_TIMEOUT(tool.version, versionAfter, kWaitMs);
+    QCOMPARE(device.pedal()->firmwareVersion(), versionAfter);
     QCOMPARE(script.unexpected, 0);
 }
 
