@@ -14,6 +14,7 @@ UpgradablePedal::UpgradablePedal(EmulatedCatalog *catalog, const QString &model,
     catalog->addBootloader(&bootloaderDevice);
 
     switchTimer.setSingleShot(true);
+    switchTimer.setTimerType(Qt::PreciseTimer); // a coarse timer may end the delay early
     connect(&switchTimer, &QTimer::timeout, this, &UpgradablePedal::finishSwitch);
     quietTimer.setSingleShot(true);
     connect(&quietTimer, &QTimer::timeout, this, &UpgradablePedal::restart);

@@ -139,8 +139,10 @@ private slots:
         QVERIFY(!w.port()->isOpen());
         QCOMPARE(ui->connectButton->text(), QString("Connect"));
 
-        // Listed, but the pedal vanished before the list noticed.
+        // Listed, but the pedal vanished before the list noticed. Under a name of its own: a
+        // freed pseudo-terminal number may go to another test's device at once.
         EmulatedPedal pedal("TRV-50", 4);
+        pedal.setStablePortName(dir.filePath("usb-Volarix_TRV-50"));
         catalog->addPedal(&pedal);
         selectDevice(ui, pedal.productName());
         pedal.unplug();

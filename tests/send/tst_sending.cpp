@@ -5,6 +5,7 @@
 #include "curve/mycustomplot.h"
 #include "link/serialport.h"
 #include "promptscript.h"
+#include "protocol/messages.h"
 #include "sim/emulatedcatalog.h"
 #include "sim/emulatedpedal.h"
 #include "testdir.h"
@@ -512,6 +513,11 @@ private slots:
         QVERIFY(zb8.sendZb8Status(0)); // before the 500 ms Check: pedal 1 not connected
         QTRY_COMPARE_WITH_TIMEOUT(recordCount(connectRecords, Protocol::CheckPadelReply), 1,
                                   kWaitMs);
+        // The device-info request (600 ms) and the version request it draws come before the
+        // queries below are counted, however late the machine's load makes them.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            zb8.requests().contains(Protocol::bootloaderRequest(Protocol::VersionRequest)),
+            kWaitMs);
         QCOMPARE(requestsStartingWith(zb8, kQueryPrefix),
                  QList<QByteArray>{QByteArray::fromHex("F0 00 21 5E 04 04 00 00 00 F7")});
 
