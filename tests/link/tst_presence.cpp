@@ -188,6 +188,8 @@ void TestPresence::failedOpeningIsShownAndLogged()
 {
     QFETCH(bool, inUse);
     EmulatedPedal pedal(QStringLiteral("TRV-50"), 4);
+    // Under a name of its own: a freed pseudo-terminal number may go to another test at once.
+    pedal.setStablePortName(workDir->filePath(QStringLiteral("usb-Volarix_TRV-50")));
     catalog->addPedal(&pedal);
     PromptScript script;
     QComboBox list;
