@@ -144,6 +144,13 @@ class TestSending : public QObject
         QVERIFY(w.port()->isOpen());
         QTRY_VERIFY_WITH_TIMEOUT(pedal.requests().contains(kDeviceInfo), kWaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(recordCount(records, Protocol::CheckPadelReply) == 1, kWaitMs);
+        // The last request a connection sends on its own is the version request that follows
+        // the model reply; under load it may come after the slot query's reply, and then it
+        // would land among the requests of the next step.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            pedal.requests().contains(Protocol::bootloaderRequest(Protocol::VersionRequest)),
+            kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(w.currentPedalVersion(), pedal.firmwareVersion(), kWaitMs);
         pedal.clearReceived();
     }
 
