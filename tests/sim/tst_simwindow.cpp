@@ -4,6 +4,7 @@
 #include "app/widget.h"
 #include "link/serialport.h"
 #include "promptscript.h"
+#include "protocol/messages.h"
 #include "sim/emulatedcatalog.h"
 #include "sim/emulatedpedal.h"
 #include "testdir.h"
@@ -57,6 +58,11 @@ void TestSimWindow::factoryFreshPedalAfterConnect()
     QSignalSpy spy(w.port(), &SerialPort::pedalMidiDataSignal);
     QTest::mouseClick(ui->connectButton, Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(records(spy, Protocol::CheckPadelReply), 1, kWaitMs);
+    // Connect's own requests end with the version request drawn by the 600 ms device-info
+    // request; under load it may come after the slot reply and land among Set's requests.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        pedal.requests().contains(Protocol::bootloaderRequest(Protocol::VersionRequest)), kWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(w.currentPedalVersion(), pedal.firmwareVersion(), kWaitMs);
 
     // Regression: an unwritten slot read back as pedal type 0 and emptied the type selectors.
     QCOMPARE(ui->pendal_type_comboBox0->currentText(), QStringLiteral("Expression"));
