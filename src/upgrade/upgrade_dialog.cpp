@@ -78,7 +78,9 @@ upgrade_dialog::upgrade_dialog(SerialPort *port, QWidget *parent)
     settleTimer->setTimerType(Qt::PreciseTimer);
     connect(settleTimer, &QTimer::timeout, this, [this] {
         ui->progressBar->setValue(100);
-        QTimer::singleShot(kSuccessBoxDelayMs, this, &upgrade_dialog::finishSuccess);
+        // Precise: a coarse 50 ms timer may fire a few milliseconds early.
+        QTimer::singleShot(kSuccessBoxDelayMs, Qt::PreciseTimer, this,
+                           &upgrade_dialog::finishSuccess);
     });
 
     connect(ui->pushButton_2, &QPushButton::clicked, this, &QWidget::close);
@@ -222,8 +224,9 @@ void upgrade_dialog::startErase()
         return;
     port->write(Protocol::bootloaderRequest(Protocol::EraseRequest));
     port->flush();
-    eraseTimer->start(eraseTimeoutMs);
+    // The log line comes first, so the watchdog never ends earlier than its full time after it.
     setUpgradeState(UpgradeState::Erasing);
+    eraseTimer->start(eraseTimeoutMs);
 }
 
 void upgrade_dialog::sendNextChunk()
