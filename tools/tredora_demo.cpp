@@ -4,10 +4,10 @@
 // automatic upgrade can be tried. The production program keeps none of this.
 #include "app/application.h"
 #include "localupdateserver.h"
-#include "sim/emulatedbootloader.h"
 #include "sim/emulatedcatalog.h"
 #include "sim/emulatedpedal.h"
 #include "sim/liveframes.h"
+#include "sim/upgradablepedal.h"
 #include "update/serverpaths.h"
 
 #include <QApplication>
@@ -39,7 +39,9 @@ constexpr int kVelocity = 100;
 const char *const kModel = "TRV-50";
 const char *const kNewFirmware = "TRV-50_V1.1.0";
 constexpr int kImageBytes = 16 * 1024; // about eight seconds of writing
-constexpr int kReenumerationMs = 1000; // a USB device leaving and coming back as another
+// The flashed device restarts into its new firmware a little after the last block, while the
+// dialog is still finalizing, so the pedal is listed again by the time the success box shows.
+constexpr int kRestartAfterFlashMs = 2000;
 
 // Bytes 6-22 of a configuration message: pedal, message, type, channel, event, four values,
 // mode, gain, trigger level, press note, release note, curve, saturation, high trigger byte.
@@ -74,7 +76,10 @@ public:
     DemoRig()
     {
         constexpr int kPedals = 4;
-        pedal = new EmulatedPedal(QString::fromLatin1(kModel), kPedals, this);
+        catalog = EmulatedCatalog::installNew();
+        device = new UpgradablePedal(catalog, QString::fromLatin1(kModel), kPedals, this);
+        device->setRestartWhenQuietFor(kRestartAfterFlashMs);
+        pedal = device->pedal();
         // What a configured device would hold on message 1 of each pedal.
         constexpr int kExpression = 1, kSwitch = 2, kHiHat = 3;
         constexpr int kControlChange = 0, kNote = 2;
@@ -84,13 +89,9 @@ public:
         pedal->storeSlot(2, 0, slotBytes(2, kHiHat, kNote, kHiHatPedalNote, 0, 127));
         pedal->storeSlot(3, 0, slotBytes(3, kExpression, kControlChange, 7, 0, 127));
 
-        catalog = EmulatedCatalog::installNew();
-        catalog->addPedal(pedal);
         startUpdateServer();
-        connect(pedal, &EmulatedPedal::requestReceived, this, [this](const QByteArray &request) {
-            if (request == QByteArray::fromHex("AACC0200090D0A"))
-                enterUpgradeMode();
-        });
+        connect(device, &UpgradablePedal::modeChanged, this,
+                [this](UpgradablePedal::Mode mode) { reportMode(mode); });
 
         connect(&motionTimer, &QTimer::timeout, this, [this] { moveNext(); });
         QTimer::singleShot(kAutoConnectMs, this, [this] { connectWindow(); });
@@ -103,11 +104,13 @@ private:
     void startUpdateServer()
     {
         server = std::make_unique<LocalUpdateServer>(serverRoot.path());
+        const QString model = QString::fromLatin1(kModel);
+        const QString version = QString::fromLatin1(kNewFirmware);
         QByteArray image(kImageBytes, '\0');
         for (int i = 0; i < kImageBytes; ++i)
             image[i] = char(i * 7);
-        const QString model = QString::fromLatin1(kModel);
-        const QString version = QString::fromLatin1(kNewFirmware);
+        // A firmware carries its version name; the restarted pedal reports the one it finds.
+        image.replace(0, version.size(), version.toLatin1());
         const bool served =
             server->putFile(UpdateServer::mainWindowModelFor(model)->descriptionPath,
                             version.toUtf8() +
@@ -123,14 +126,15 @@ private:
         UpdateServer::setBaseAddress(server->baseAddress());
     }
 
-    // The pedal leaves and, a re-enumeration later, its bootloader appears.
-    void enterUpgradeMode()
+    // The terminal tells what the device does, as the lights of a real one would.
+    void reportMode(UpgradablePedal::Mode mode)
     {
-        QTimer::singleShot(0, pedal, [this] { pedal->unplug(); });
-        QTimer::singleShot(kReenumerationMs, this, [this] {
-            bootloader = new EmulatedBootloader(QString::fromLatin1(kModel), this);
-            catalog->addBootloader(bootloader);
-        });
+        if (mode == UpgradablePedal::BootloaderMode)
+            qInfo("demo: the pedal is now listed as \"%s\"",
+                  qUtf8Printable(device->bootloader()->productName()));
+        else if (mode == UpgradablePedal::PedalMode)
+            qInfo("demo: the pedal is back as \"%s\", reporting %s; Connect to it again",
+                  qUtf8Printable(pedal->productName()), qUtf8Printable(pedal->firmwareVersion()));
     }
 
     // Presses Connect in the window when the emulated pedal is the selected device; the
@@ -176,8 +180,8 @@ private:
     }
 
     EmulatedCatalog *catalog = nullptr;
+    UpgradablePedal *device = nullptr;
     EmulatedPedal *pedal = nullptr;
-    EmulatedBootloader *bootloader = nullptr;
     QTemporaryDir serverRoot;
     std::unique_ptr<LocalUpdateServer> server;
     QTimer motionTimer;
