@@ -8,6 +8,7 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,11 +16,41 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <functional>
 
 namespace {
 constexpr int kDialogWidth = 400;
 constexpr int kDialogHeight = 200;
+
+// Runs a piece of work once `window` has painted its next frame. The network manager's first
+// request loads the network stack, a good part of the start-up; the window comes first.
+class AfterNextFrame : public QObject
+{
+public:
+    AfterNextFrame(QWidget *window, QObject *owner, std::function<void()> work)
+        : QObject(owner), work(std::move(work))
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            // Queued: the paint pass, children and flush included, ends first.
+            QTimer::singleShot(0, parent(), std::move(work));
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> work;
+};
 } // namespace
 
 SoftwareUpdateDialog::SoftwareUpdateDialog(QWidget *parent) : QDialog(parent)
@@ -69,12 +100,18 @@ SoftwareUpdateCheck *SoftwareUpdateCheck::start(QWidget *mainWindow, Rule rule,
 {
     auto *dialog = new SoftwareUpdateDialog(mainWindow);
     auto *check = new SoftwareUpdateCheck(dialog, mainWindow, rule, currentVersion, installer);
-    NetFetch *fetch =
-        NetFetch::get(UpdateServer::address(UpdateServer::toolDescriptionPath()), check);
-    connect(fetch, &NetFetch::finished, check,
-            [check](bool ok, const QByteArray &body, const QString &errorText) {
-                check->handleDescription(ok, body, errorText);
-            });
+    const auto fetchDescription = [check] {
+        NetFetch *fetch =
+            NetFetch::get(UpdateServer::address(UpdateServer::toolDescriptionPath()), check);
+        connect(fetch, &NetFetch::finished, check,
+                [check](bool ok, const QByteArray &body, const QString &errorText) {
+                    check->handleDescription(ok, body, errorText);
+                });
+    };
+    if (rule == Rule::Startup)
+        new AfterNextFrame(mainWindow, check, fetchDescription);
+    else
+        fetchDescription();
     return check;
 }
 

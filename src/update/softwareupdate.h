@@ -47,7 +47,8 @@ public:
     static constexpr int kInstallerStartWaitMs = 30000;
 
     // Builds a new dialog under `mainWindow`, hidden until a newer version is found, and asks
-    // for the update description. The check lives inside its dialog.
+    // for the update description (at start-up once the window has drawn its first frame). The
+    // check lives inside its dialog.
     static SoftwareUpdateCheck *start(QWidget *mainWindow, Rule rule, const QString &currentVersion,
                                       QProcess *installer);
 

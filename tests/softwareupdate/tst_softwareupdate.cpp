@@ -149,6 +149,7 @@ private slots:
     void checks();
     void informationBoxLinkOpensTheBrowser();
     void everyShowRunsAnotherCheck();
+    void startupCheckAsksAfterTheFirstFrame();
     void defaultAddressStaysQuiet();
     void downloadStartsTheInstaller();
     void cancelDuringStalledDownload_data();
@@ -437,6 +438,55 @@ void TestSoftwareUpdate::everyShowRunsAnotherCheck()
     }
     QCOMPARE(server->requestedPaths().count(kDescriptionPath) - asked, restores);
     QTRY_VERIFY_WITH_TIMEOUT(updateDialogs(w).isEmpty(), kWaitMs);
+    QCOMPARE(script.unexpected, 0);
+}
+
+namespace {
+// Notes, at the window's first paint, whether an update request had already gone out.
+class FirstPaintWatch : public QObject
+{
+public:
+    explicit FirstPaintWatch(QWidget *window) : QObject(window)
+    {
+        window->installEventFilter(this);
+    }
+    bool painted = false;
+    bool fetchBeforePaint = false;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && !painted) {
+            painted = true;
+            fetchBeforePaint = watched->findChild<NetFetch *>() != nullptr;
+        }
+        return false;
+    }
+};
+} // namespace
+
+void TestSoftwareUpdate::startupCheckAsksAfterTheFirstFrame()
+{
+    server->putFile(kDescriptionPath, "Tredora_V4.0.4\nUpdate content: x");
+    PromptScript script;
+    Widget w;
+    const int asked = server->requestedPaths().count(kDescriptionPath);
+    FirstPaintWatch watch(&w);
+    script.answer(QMessageBox::Ok);
+    w.show();
+    // The dialog is there at once; its request waits for the window's first frame.
+    const RunningCheck check = watchNewestCheck(w);
+    QVERIFY(check.dialog);
+    QVERIFY(!check.dialog->findChild<NetFetch *>());
+    QTRY_VERIFY_WITH_TIMEOUT(check.endedUnseen(), kWaitMs);
+    QVERIFY(watch.painted);
+    QVERIFY(!watch.fetchBeforePaint);
+    QCOMPARE(server->requestedPaths().count(kDescriptionPath) - asked, 1);
+    QCOMPARE(script.boxes.size(), 1);
+
+    // The menu entry asks at once.
+    checkForUpdateAction(w)->trigger();
+    QVERIFY(updateDialogs(w).last()->findChild<NetFetch *>());
     QCOMPARE(script.unexpected, 0);
 }
 
