@@ -306,17 +306,18 @@ void attachSharedList(QComboBox *selector, QAbstractItemModel *list, int minimum
 {
     if (!selector || !list)
         return;
-    // Policy first: the size hint must never walk the entries of a long list.
+    // A plain drop-down honours the 32 visible entries; the style's pop-up form would ignore
+    // them and measure every entry to place the current one over the selector. Set before the
+    // popup exists (the policy and view() below build it), so that it is styled once, not twice.
+    const QString dropDown = QLatin1String(kDropDownRule);
+    if (!selector->styleSheet().contains(dropDown))
+        selector->setStyleSheet(selector->styleSheet() + dropDown);
+    // Policy before the model: the size hint must never walk the entries of a long list.
     selector->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     selector->setMinimumContentsLength(minimumChars);
     selector->setMaxVisibleItems(kSharedListVisibleItems);
     if (auto *listView = qobject_cast<QListView *>(selector->view()))
         listView->setUniformItemSizes(true);
-    // A plain drop-down honours the 32 visible entries; the style's pop-up form would ignore
-    // them and measure every entry to place the current one over the selector.
-    const QString dropDown = QLatin1String(kDropDownRule);
-    if (!selector->styleSheet().contains(dropDown))
-        selector->setStyleSheet(selector->styleSheet() + dropDown);
     if (selector->model() != list)
         selector->setModel(list);
 }

@@ -18,6 +18,7 @@
 #include <QSaveFile>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <functional>
 
@@ -25,12 +26,13 @@ namespace {
 constexpr int kDialogWidth = 400;
 constexpr int kDialogHeight = 200;
 
-// Runs a piece of work once `window` has painted its next frame. The network manager's first
-// request loads the network stack, a good part of the start-up; the window comes first.
+// Runs a piece of work once `window` has drawn its next frame: a window paints and flushes
+// while it handles its expose event. The network manager's first request loads the network
+// stack, a good part of the start-up; the window comes first.
 class AfterNextFrame : public QObject
 {
 public:
-    AfterNextFrame(QWidget *window, QObject *owner, std::function<void()> work)
+    AfterNextFrame(QWindow *window, QObject *owner, std::function<void()> work)
         : QObject(owner), work(std::move(work))
     {
         window->installEventFilter(this);
@@ -39,10 +41,13 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Paint) {
+        if (event->type() == QEvent::Expose) {
             watched->removeEventFilter(this);
-            // Queued: the paint pass, children and flush included, ends first.
-            QTimer::singleShot(0, parent(), std::move(work));
+            // Queued twice: after the expose has been painted and flushed, and after what that
+            // paint queued in turn (the window's own follow-ups to its first frame).
+            QObject *owner = parent();
+            QTimer::singleShot(
+                0, owner, [owner, work = std::move(work)] { QTimer::singleShot(0, owner, work); });
             deleteLater();
         }
         return false;
@@ -108,8 +113,8 @@ SoftwareUpdateCheck *SoftwareUpdateCheck::start(QWidget *mainWindow, Rule rule,
                     check->handleDescription(ok, body, errorText);
                 });
     };
-    if (rule == Rule::Startup)
-        new AfterNextFrame(mainWindow, check, fetchDescription);
+    if (QWindow *shown = mainWindow->window()->windowHandle(); rule == Rule::Startup && shown)
+        new AfterNextFrame(shown, check, fetchDescription);
     else
         fetchDescription();
     return check;

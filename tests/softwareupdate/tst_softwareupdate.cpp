@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWindow>
 
 #include <memory>
 
@@ -442,26 +443,28 @@ void TestSoftwareUpdate::everyShowRunsAnotherCheck()
 }
 
 namespace {
-// Notes, at the window's first paint, whether an update request had already gone out.
-class FirstPaintWatch : public QObject
+// Notes, when the window is first drawn (its expose), whether an update request had gone out.
+class FirstFrameWatch : public QObject
 {
 public:
-    explicit FirstPaintWatch(QWidget *window) : QObject(window)
-    {
-        window->installEventFilter(this);
-    }
-    bool painted = false;
-    bool fetchBeforePaint = false;
+    explicit FirstFrameWatch(QWidget *window) : QObject(window), window(window) {}
+    bool drawn = false;
+    bool fetchBeforeFrame = false;
+
+    void watchShown() { window->windowHandle()->installEventFilter(this); }
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
+    bool eventFilter(QObject *, QEvent *event) override
     {
-        if (event->type() == QEvent::Paint && !painted) {
-            painted = true;
-            fetchBeforePaint = watched->findChild<NetFetch *>() != nullptr;
+        if (event->type() == QEvent::Expose && !drawn) {
+            drawn = true;
+            fetchBeforeFrame = window->findChild<NetFetch *>() != nullptr;
         }
         return false;
     }
+
+private:
+    QWidget *window;
 };
 } // namespace
 
@@ -471,16 +474,17 @@ void TestSoftwareUpdate::startupCheckAsksAfterTheFirstFrame()
     PromptScript script;
     Widget w;
     const int asked = server->requestedPaths().count(kDescriptionPath);
-    FirstPaintWatch watch(&w);
+    FirstFrameWatch watch(&w);
     script.answer(QMessageBox::Ok);
     w.show();
+    watch.watchShown();
     // The dialog is there at once; its request waits for the window's first frame.
     const RunningCheck check = watchNewestCheck(w);
     QVERIFY(check.dialog);
     QVERIFY(!check.dialog->findChild<NetFetch *>());
     QTRY_VERIFY_WITH_TIMEOUT(check.endedUnseen(), kWaitMs);
-    QVERIFY(watch.painted);
-    QVERIFY(!watch.fetchBeforePaint);
+    QVERIFY(watch.drawn);
+    QVERIFY(!watch.fetchBeforeFrame);
     QCOMPARE(server->requestedPaths().count(kDescriptionPath) - asked, 1);
     QCOMPARE(script.boxes.size(), 1);
 
