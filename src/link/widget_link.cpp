@@ -42,8 +42,10 @@ void Widget::on_connectButton_clicked()
         serialPort->upgradeLink = false;
 
         serialPort->write(Protocol::handshakeQuery());
-        QTimer::singleShot(kSlotQueryDelayMs, this, &Widget::sendDelayedSlotQuery);
-        QTimer::singleShot(kDeviceInfoDelayMs, this, &Widget::requestDeviceInfo);
+        // Precise: coarse timers of this length may fire up to 5 % early.
+        QTimer::singleShot(kSlotQueryDelayMs, Qt::PreciseTimer, this,
+                           &Widget::sendDelayedSlotQuery);
+        QTimer::singleShot(kDeviceInfoDelayMs, Qt::PreciseTimer, this, &Widget::requestDeviceInfo);
     }
 
     adaptEditorToDevice(ui->comboBox_ComDevices->currentText());
