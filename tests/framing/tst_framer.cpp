@@ -1,5 +1,6 @@
 // The receive framing without a port: the live-frame, bootloader and packet passes over
 // streams fed whole, split at every position, byte by byte and with garbage in between.
+#include "framingbytes.h"
 #include "link/framer.h"
 
 #include <QRandomGenerator>
@@ -10,22 +11,8 @@ using namespace Framing;
 
 namespace {
 
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(QByteArray(text));
-}
-
-// A whole 24-byte read-back reply.
-QByteArray readBackReply()
-{
-    return hex("F000215E1004"
-               "0102010300"
-               "0A006400"
-               "0032"
-               "00000064"
-               "0000"
-               "F7");
-}
+using FramingBytes::hex;
+using FramingBytes::readBackReply;
 
 QString describe(const Protocol::MsgPackage &record)
 {

@@ -1,6 +1,7 @@
 // SerialPort's receive side end to end: bytes written on the master side of a real
 // pseudo-terminal reach readDataSlot through the open port, and the emitted signals, the
 // status members and the bytes written back are checked.
+#include "framingbytes.h"
 #include "link/portcatalog.h"
 #include "link/serialport.h"
 #include "protocol/messages.h"
@@ -22,22 +23,8 @@ constexpr int kWaitMs = 5000;
 constexpr quint16 kVendorId = 0x1209;
 constexpr quint16 kProductId = 0x7ED0;
 
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(QByteArray(text));
-}
-
-// A whole 24-byte read-back reply.
-QByteArray readBackReply()
-{
-    return hex("F000215E1004"
-               "0102010300"
-               "0A006400"
-               "0032"
-               "00000064"
-               "0000"
-               "F7");
-}
+using FramingBytes::hex;
+using FramingBytes::readBackReply;
 
 // Lists the one pseudo-terminal under the product name the test chooses.
 class PtyCatalog : public PortCatalog
