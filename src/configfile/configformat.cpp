@@ -192,15 +192,16 @@ QList<LoadStep> buildLoadPlan()
 
 } // namespace
 
-// Both are built once and shared: every load and save walks them.
-QList<GroupKeys> writerKeys(Writer writer)
+// Both are built once and shared: every load and save walks them. Handed out as const
+// references, so a range-for over them walks the one list instead of copying it.
+const QList<GroupKeys> &writerKeys(Writer writer)
 {
     static const QList<GroupKeys> saveAs = buildWriterKeys(Writer::SaveAs);
     static const QList<GroupKeys> save = buildWriterKeys(Writer::Save);
     return writer == Writer::SaveAs ? saveAs : save;
 }
 
-QList<LoadStep> loadPlan()
+const QList<LoadStep> &loadPlan()
 {
     static const QList<LoadStep> plan = buildLoadPlan();
     return plan;

@@ -24,7 +24,7 @@ struct GroupKeys
 };
 
 // Groups in writing order (Expression, Switch, Hat) with the keys of the writer.
-QList<GroupKeys> writerKeys(Writer writer);
+const QList<GroupKeys> &writerKeys(Writer writer);
 
 // One step of a load: a single selector, or a min/max pair applied in a safe order.
 struct LoadStep
@@ -36,7 +36,7 @@ struct LoadStep
 };
 
 // Every key the loader reads, in the order it applies them.
-QList<LoadStep> loadPlan();
+const QList<LoadStep> &loadPlan();
 
 // The chosen name with ".ini" appended, unless it already ends in it in any case.
 QString withIniSuffix(const QString &fileName);

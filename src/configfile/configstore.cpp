@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QMap>
 #include <QSettings>
+#include <QStringBuilder>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 
 #include <optional>
 
@@ -12,9 +14,10 @@ namespace ConfigFile {
 
 namespace {
 
+// Built in one allocation: a load asks for every key of the plan.
 QString settingsKey(const QString &group, const QString &key)
 {
-    return group + QLatin1Char('/') + key;
+    return group % QLatin1Char('/') % key;
 }
 
 // QSettings keeps what it wrote in a per-path cache, so only a copy under another name shows
@@ -115,15 +118,15 @@ void load(const QString &fileName, SelectorAccess &selectors)
 {
     // Such a file is read from a copy where no value can start with '@' or hold an escape;
     // those values load as what they are for the editor: no numbers.
-    std::optional<QTemporaryDir> scratch;
+    std::optional<QTemporaryFile> inert;
     QString readable = fileName;
     QByteArray text = fileText(fileName);
     if (mayHoldStoredQtValue(text)) {
-        scratch.emplace();
-        readable = scratch->filePath(QStringLiteral("inert.ini"));
-        QFile copy(readable);
+        inert.emplace();
         text.replace('@', '_').replace('\\', '/');
-        if (!scratch->isValid() || !copy.open(QIODevice::WriteOnly) || copy.write(text) < 0)
+        if (inert->open() && inert->write(text) >= 0 && inert->flush())
+            readable = inert->fileName();
+        else
             readable.clear(); // loads as an empty file
     }
     QSettings file(readable, QSettings::IniFormat);
@@ -157,6 +160,12 @@ void load(const QString &fileName, SelectorAccess &selectors)
     }
     if (file.status() != QSettings::NoError)
         qDebug() << "configuration file not readable as INI:" << fileName << file.status();
+    if (inert) {
+        // QSettings keeps a file it read in its process-wide cache, unless the file was empty
+        // when last read: the copy, read once more after it is gone, leaves no entry behind.
+        inert->remove();
+        file.sync();
+    }
 }
 
 } // namespace ConfigFile

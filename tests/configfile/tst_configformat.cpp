@@ -3,6 +3,7 @@
 #include "configfile/configstore.h"
 #include "testdir.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QMap>
@@ -238,8 +239,14 @@ private slots:
             "[Expression]\nMessage_Number=3\nexpression_cc_comboBox_gain=" + value +
             "\nexpression_cc_comboBox_chl=5\n";
         writeFile("crafted.ini", text);
+        // The load reads a defused copy made in the temporary directory and removes it.
+        const QByteArray tmpdir = qgetenv("TMPDIR");
+        QVERIFY(QDir().mkdir("scratch"));
+        qputenv("TMPDIR", QFile::encodeName(dir.filePath("scratch")));
         FakeSelectors selectors;
         ConfigFile::load("crafted.ini", selectors);
+        qputenv("TMPDIR", tmpdir);
+        QCOMPARE(QDir("scratch").entryList(QDir::NoDotAndDotDot | QDir::AllEntries), {});
         QCOMPARE(selectors.positions["Message_Number"], 3);
         QCOMPARE(selectors.positions["expression_cc_comboBox_gain"], 0);
         QCOMPARE(selectors.positions["expression_cc_comboBox_chl"], 5);
@@ -248,6 +255,33 @@ private slots:
         QFile file("crafted.ini");
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), text);
+    }
+
+    // The loader's defused copy and the fuzz entry's files count on it: QSettings keeps a file
+    // it read in its process-wide cache, and does not read it again while its size and time
+    // stay the same, unless it read as empty the last time, as a removed file does.
+    void removedFileLeavesTheSettingsCache()
+    {
+        ScopedWorkingDir dir;
+        const QString path = dir.filePath("cached.ini");
+        const QDateTime time(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
+        const auto write = [&](const QByteArray &text) {
+            writeFile(path, text);
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
+        };
+        const auto stored = [&] {
+            return QSettings(path, QSettings::IniFormat).value("a/k").toString();
+        };
+        write("[a]\nk=1\n");
+        QCOMPARE(stored(), QString("1"));
+        write("[a]\nk=2\n");
+        QCOMPARE(stored(), QString("1"));
+        QVERIFY(QFile::remove(path));
+        QCOMPARE(stored(), QString());
+        write("[a]\nk=3\n");
+        QCOMPARE(stored(), QString("3"));
     }
 
     void overwritingReplacesOldContent_data()
