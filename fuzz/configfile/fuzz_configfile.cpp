@@ -103,25 +103,15 @@ QString scratchBase()
     return shm.isDir() && shm.isWritable() ? shm.filePath() : QDir::tempPath();
 }
 
-// QSettings keeps the files it read last in a process-wide cache, bounded (no leak) but
-// holding this round's files after the round. An input that leaves memory behind makes
-// libFuzzer rerun it and scan the whole heap for leaks, which had slowed the run tenfold.
-// Ten one-key files fill the cache's budget (cost 10 + keys / 4 each, of 100), so reading
-// them pushes this round's files out, within the round; each costs little to read again.
-void evictCachedFiles(const QTemporaryDir &dir)
+// QSettings keeps a file it read in a process-wide cache once its QSettings is gone, unless
+// the file was empty when last read. Opened once more after it was removed, the file reads as
+// empty and leaves the cache: a round leaves nothing behind, so libFuzzer never takes an input
+// for a leak and reruns it with a scan of the whole heap. Filling the cache with other files
+// after each round did the same at ten file reads per input.
+void forgetFile(const QString &path)
 {
-    constexpr int kFilesFillingTheCache = 10;
-    static QStringList paths;
-    if (paths.isEmpty()) {
-        for (int i = 0; i < kFilesFillingTheCache; ++i) {
-            paths << dir.filePath(QStringLiteral("fills-the-cache-%1.ini").arg(i));
-            QFile file(paths.last());
-            require(file.open(QIODevice::WriteOnly) && file.write("[a]\nk=0\n") > 0,
-                    "cannot write a cache-filling file");
-        }
-    }
-    for (const QString &path : qAsConst(paths))
-        QSettings(path, QSettings::IniFormat).value(QStringLiteral("a/k"));
+    QFile::remove(path);
+    QSettings(path, QSettings::IniFormat).status();
 }
 
 // QSettings caches files by path; every round gets names of its own.
@@ -144,7 +134,7 @@ void checkRoundTrip(const QTemporaryDir &dir, ConfigFile::Writer writer, const S
             if (loaded.count(key) >= 0)
                 require(again.current(key) == loaded.current(key),
                         "a saved position did not load back");
-    QFile::remove(saved.path);
+    forgetFile(saved.path);
 }
 
 } // namespace
@@ -160,6 +150,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Q_UNUSED(quiet)
     static const QTemporaryDir dir(scratchBase() + QStringLiteral("/tredora-fuzz-XXXXXX"));
     require(dir.isValid(), "no temporary directory");
+    static const bool environment = [] {
+        // The loader's own scratch copies go to the same place.
+        qputenv("TMPDIR", QFile::encodeName(dir.path()));
+        // Each file time QSettings compares is turned into local time; with no TZ set, the C
+        // library stats and rereads the zone file for every one of them.
+        if (qEnvironmentVariableIsEmpty("TZ"))
+            qputenv("TZ", "UTC");
+        return true;
+    }();
+    Q_UNUSED(environment)
 
     const QString input = freshPath(dir);
     {
@@ -171,12 +171,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ConfigFile::load(input, loaded);
     for (size_t n = 0; n < loaded.counts.size(); ++n)
         require(loaded.counts[n] < 0 || loaded.chosen[n], "a selector of the file was left out");
-    QFile::remove(input);
+    forgetFile(input);
 
     // The save half runs the same code whatever the bytes were; the loader is what they drive.
     if (size % 4 == 0)
         checkRoundTrip(dir, size % 8 == 0 ? ConfigFile::Writer::SaveAs : ConfigFile::Writer::Save,
                        loaded, data[0]);
-    evictCachedFiles(dir);
     return 0;
 }
