@@ -76,7 +76,7 @@ public:
 
     PlanBuilder &one(const QString &key)
     {
-        steps.append({group, key, QString()});
+        steps.append({group, key, QString(), path(key), QString()});
         return *this;
     }
     PlanBuilder &all(const QStringList &keys)
@@ -87,9 +87,11 @@ public:
     }
     PlanBuilder &pair(const QString &minKey, const QString &maxKey)
     {
-        steps.append({group, minKey, maxKey});
+        steps.append({group, minKey, maxKey, path(minKey), path(maxKey)});
         return *this;
     }
+
+    QString path(const QString &key) const { return group + QLatin1Char('/') + key; }
 
     QString group;
     QList<LoadStep> steps;

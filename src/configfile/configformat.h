@@ -32,6 +32,9 @@ struct LoadStep
     QString group;
     QString key;    // the selector, or the minimum of a pair
     QString maxKey; // empty unless the step is a pair
+    // "group/key" and "group/maxKey" as a file is read by them, built once with the plan
+    QString keyPath;
+    QString maxKeyPath;
     bool isPair() const { return !maxKey.isEmpty(); }
 };
 

@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QMap>
 #include <QSettings>
-#include <QStringBuilder>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 
@@ -14,10 +13,9 @@ namespace ConfigFile {
 
 namespace {
 
-// Built in one allocation: a load asks for every key of the plan.
 QString settingsKey(const QString &group, const QString &key)
 {
-    return group % QLatin1Char('/') % key;
+    return group + QLatin1Char('/') + key;
 }
 
 // QSettings keeps what it wrote in a per-path cache, so only a copy under another name shows
@@ -43,17 +41,18 @@ bool diskHolds(const QString &path, const QMap<QString, int> &written)
 // escape, which could spell any character.
 bool mayHoldStoredQtValue(const QByteArray &text)
 {
-    QByteArray unquoted = text;
-    unquoted.replace('"', QByteArray());
-    if (unquoted.contains("@Variant("))
-        return true;
-    for (int i = 0; i + 1 < text.size(); ++i) {
-        if (text.at(i) != '\\')
-            continue;
+    // Most files hold neither an '@' nor a backslash: found by a scan, not a copy.
+    if (text.contains('@')) {
+        QByteArray unquoted = text;
+        unquoted.replace('"', QByteArray());
+        if (unquoted.contains("@Variant("))
+            return true;
+    }
+    for (int i = text.indexOf('\\'); i >= 0 && i + 1 < text.size(); i = text.indexOf('\\', i + 2)) {
         const char next = text.at(i + 1);
         if (next == 'x' || next == 'X' || (next >= '0' && next <= '9'))
             return true;
-        ++i; // an escaped character, "\\" included
+        // i + 2 skips the escaped character, "\\" included
     }
     return false;
 }
@@ -130,26 +129,24 @@ void load(const QString &fileName, SelectorAccess &selectors)
             readable.clear(); // loads as an empty file
     }
     QSettings file(readable, QSettings::IniFormat);
-    const auto stored = [&](const LoadStep &step, const QString &key) {
-        return positionFromValue(file.value(settingsKey(step.group, key)));
-    };
-    const auto apply = [&](const LoadStep &step, const QString &key) {
+    const auto stored = [&](const QString &path) { return positionFromValue(file.value(path)); };
+    const auto apply = [&](const QString &key, const QString &path) {
         if (selectors.count(key) < 0) {
             qWarning() << "configuration file: no selector" << key;
             return;
         }
-        selectors.select(key, stored(step, key));
+        selectors.select(key, stored(path));
     };
 
     for (const LoadStep &step : loadPlan()) {
         if (!step.isPair() || selectors.count(step.key) < 0 || selectors.count(step.maxKey) < 0) {
-            apply(step, step.key);
+            apply(step.key, step.keyPath);
             if (step.isPair())
-                apply(step, step.maxKey);
+                apply(step.maxKey, step.maxKeyPath);
             continue;
         }
-        const int minimum = stored(step, step.key);
-        const int maximum = stored(step, step.maxKey);
+        const int minimum = stored(step.keyPath);
+        const int maximum = stored(step.maxKeyPath);
         if (setsMinimumFirst(minimum, selectors.current(step.maxKey))) {
             selectors.select(step.key, minimum);
             selectors.select(step.maxKey, maximum);

@@ -257,6 +257,30 @@ private slots:
         QCOMPARE(file.readAll(), text);
     }
 
+    // Only a file that could spell a stored Qt value is left unsaved: an escaped backslash
+    // before an 'x' or a digit spells none, a trailing backslash neither.
+    void savingOverEscapes_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("hex escape") << QByteArray("\\x41") << false;
+        QTest::newRow("octal escape") << QByteArray("a\\101") << false;
+        QTest::newRow("escaped backslash, then x") << QByteArray("\\\\x41") << true;
+        QTest::newRow("escaped backslash, then escape") << QByteArray("\\\\\\x41") << false;
+        QTest::newRow("trailing backslash") << QByteArray("1\\") << true;
+        QTest::newRow("at sign, no value") << QByteArray("a@b \"@Variant\"") << true;
+        QTest::newRow("value split by quotes") << QByteArray("\"@Var\"\"iant(\"") << false;
+    }
+    void savingOverEscapes()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(bool, saved);
+        ScopedWorkingDir dir;
+        writeFile("state.ini", "[Mine]\nk=" + value + "\n");
+        FakeSelectors selectors;
+        QCOMPARE(ConfigFile::save("state.ini", ConfigFile::Writer::Save, selectors).saved, saved);
+    }
+
     // The loader's defused copy and the fuzz entry's files count on it: QSettings keeps a file
     // it read in its process-wide cache, and does not read it again while its size and time
     // stay the same, unless it read as empty the last time, as a removed file does.
