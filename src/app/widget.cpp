@@ -4,6 +4,7 @@
 #include "app/popupdeferral.h"
 #include "app/stylesheet.h"
 #include "editor/vocabulary.h"
+#include "link/portcatalog.h"
 #include "link/serialport.h"
 #include "monitor/monitortablemodel.h"
 #include "ui_widget.h"
@@ -41,6 +42,8 @@ Widget::Widget(QWidget *parent)
     : QWidget(parent), ui(new Ui::Widget),
       model(new MonitorTableModel(Monitor::kMaxMonitorRows, this))
 {
+    // Listing the ports goes on while the form is built; step 2 takes the result.
+    PortCatalog::listAhead();
     const PopupDeferral popupsOnFirstOpen;
     ui->setupUi(this);
 

@@ -7,12 +7,16 @@
 #include "update/toolversion.h"
 
 #include <QByteArray>
+#include <QHash>
+#include <QImage>
 #include <QList>
 #include <QMap>
 #include <QSerialPort>
 #include <QStringList>
 #include <QVector>
 #include <QWidget>
+
+#include <future>
 
 QT_BEGIN_NAMESPACE
 namespace Ui {
@@ -202,6 +206,7 @@ private slots:
     void on_clearButton_3_clicked();
 
 private:
+    static std::future<QHash<QString, QImage>> decodePedalImagesAhead();
     void enqueueLiveFrame(const QByteArray &frame);
     void drainLiveFrames();
     void showLiveFrame(const QByteArray &frame);
@@ -217,6 +222,7 @@ private:
     void buildExpressionPicture();
     void buildHiHatPicture();
     void buildSwitchPicture();
+    QPixmap pedalPicture(const QString &path, const QSize &box);
     // The argument is a monitor cell: a decimal number, or "--" read as 0.
     void animateExpressionPedal(const QString &value);
     void animateHiHatPedal(const QString &value);
@@ -228,7 +234,10 @@ private:
     QVector<Monitor::MonitorRow> pendingMonitorRows; // rows of the batch being drained
     class QTimer *monitorRepaintTimer = nullptr;
     bool monitorRepaintsHeld = false;
-    // Pedal pictures; null until built.
+    // Pedal pictures; null until built. Their images are decoded on a worker thread while
+    // the window builds its form, and taken when the pictures are built.
+    std::future<QHash<QString, QImage>> pedalImagesAhead = decodePedalImagesAhead();
+    QHash<QString, QImage> pedalImages;
     QGraphicsView *expressionView = nullptr;
     QGraphicsView *hiHatView = nullptr;
     QGraphicsView *switchView = nullptr;
@@ -277,6 +286,8 @@ private:
     // True when an Expression or Hi-Hat slot must not act: a drag is running, or this is the
     // slot's first call, the one caused by filling its list.
     bool curveSlotIdle(bool &startupPending);
+    // For lists filled with their slots quiet: as if each slot had had its first call.
+    void spendCurveStartupSkips();
     // Refuses a minimum above its partner or a maximum below it, warns and puts the value back.
     bool acceptRange(QComboBox *changed, QComboBox *partner, bool isMax, int index);
     bool acceptSwitchRange(QComboBox *mode, QComboBox *changed, QComboBox *partner, bool isMax,

@@ -2,6 +2,7 @@
 // handle; the replot is queued so that a burst of moves costs one repaint.
 #include "curve/mycustomplot.h"
 
+#include <QCoreApplication>
 #include <QMouseEvent>
 
 #include <algorithm>
@@ -53,7 +54,14 @@ void styleAxis(QCPAxis *axis, double tickStep)
 
 } // namespace
 
-MyCustomPlot::MyCustomPlot(QWidget *parent) : QCustomPlot(parent) {}
+MyCustomPlot::MyCustomPlot(QWidget *parent) : QCustomPlot(parent)
+{
+    // QCustomPlot has queued its first replot, the only call posted to it so far. The window's
+    // plots start on hidden rows: each is drawn once it is shown, not in the first frame.
+    QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+    mReplotQueued = false;
+    replotWhenVisible();
+}
 
 void MyCustomPlot::setupCurve(double newMin, double newMax, double newGain, double newCgain)
 {
@@ -133,7 +141,25 @@ void MyCustomPlot::recomputeCurve()
     std::fill(std::begin(labels), std::end(labels), nullptr);
     createHandles();
     placeHandlesAndLabels();
-    replot(rpQueuedReplot);
+    replotWhenVisible();
+}
+
+void MyCustomPlot::replotWhenVisible()
+{
+    // A plot on a page not shown, or in a window not shown yet, would be drawn for nothing.
+    if (isVisible())
+        replot(rpQueuedReplot);
+    else
+        replotOnShow = true;
+}
+
+void MyCustomPlot::showEvent(QShowEvent *event)
+{
+    QCustomPlot::showEvent(event);
+    if (replotOnShow) {
+        replotOnShow = false;
+        replot(); // now, so that the first frame that shows the plot has it drawn
+    }
 }
 
 QCPItemText *MyCustomPlot::addLabel(const QString &text, double x, double y)

@@ -49,11 +49,13 @@ signals:
     void circleCoordinatesUpdated(QPoint startCoord, QPoint endCoord);
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    void replotWhenVisible();
     void createHandles();
     void placeHandlesAndLabels();
     QCPItemText *addLabel(const QString &text, double x, double y);
@@ -62,4 +64,5 @@ private:
 
     ResponseCurve::Result curve;
     QCPItemText *labels[6] = {};
+    bool replotOnShow = false; // set while hidden: drawn when shown
 };

@@ -81,7 +81,7 @@ QStringList rangeList(int first, int last)
 SharedListModel *sharedList(QPointer<SharedListModel> &slot, int largest, bool withOff)
 {
     if (!slot)
-        slot = new SharedListModel(makeNumberList(largest, withOff), QCoreApplication::instance());
+        slot = new SharedListModel(largest, withOff, QCoreApplication::instance());
     return slot;
 }
 
@@ -239,22 +239,25 @@ void fillNumberList(QComboBox *selector, const QStringList &entries, int default
     selector->setCurrentIndex(defaultIndex);
 }
 
-SharedListModel::SharedListModel(QStringList list, QObject *parent)
-    : QAbstractListModel(parent), entries(std::move(list))
+SharedListModel::SharedListModel(int largest, bool withOff, QObject *parent)
+    : QAbstractListModel(parent), entryCount(withOff ? qMax(largest, 0) + 1 : qMax(largest + 1, 0)),
+      withOff(withOff)
 {}
 
 int SharedListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : entries.size();
+    return parent.isValid() ? 0 : entryCount;
 }
 
 QVariant SharedListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() < 0 || index.row() >= entries.size())
+    if (!index.isValid() || index.row() < 0 || index.row() >= entryCount)
         return QVariant();
-    if (role == Qt::DisplayRole || role == Qt::EditRole)
-        return entries.at(index.row());
-    return QVariant();
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
+        return QVariant();
+    if (withOff && index.row() == 0)
+        return QString(QLatin1String(kLevelOff));
+    return QString::number(index.row());
 }
 
 Qt::ItemFlags SharedListModel::flags(const QModelIndex &index) const

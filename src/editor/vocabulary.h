@@ -79,14 +79,16 @@ void fillNoteList(QComboBox *selector, int noteNaming);
 // Appends the entries, then selects the default position.
 void fillNumberList(QComboBox *selector, const QStringList &entries, int defaultIndex);
 
-// A fixed list that many selectors show at once. Read-only, so that a selector's clear() or
-// addItem() cannot change what every other selector shows.
+// A fixed number list, as makeNumberList spells it, that many selectors show at once. Each
+// entry is spelt when asked for: a 16,384-entry list costs nothing until it is shown.
+// Read-only, so that a selector's clear() or addItem() cannot change what every other
+// selector shows.
 class SharedListModel : public QAbstractListModel
 {
     Q_OBJECT
 
 public:
-    explicit SharedListModel(QStringList entries, QObject *parent = nullptr);
+    SharedListModel(int largest, bool withOff, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
@@ -98,7 +100,8 @@ public:
                   const QModelIndex &destinationParent, int destinationChild) override;
 
 private:
-    const QStringList entries;
+    const int entryCount;
+    const bool withOff;
 };
 
 // Built on first use, once per process, owned by the application object.

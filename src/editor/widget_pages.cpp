@@ -46,6 +46,22 @@ void setIndexBlocked(QComboBox *selector, int index)
     selector->setCurrentIndex(index);
 }
 
+// A range, gain or curve list being filled would run its slot, and redraw a curve, for each
+// position it passes through on the way to its default.
+void fillQuietly(QComboBox *selector, const QStringList &entries, int defaultIndex)
+{
+    const QSignalBlocker blocker(selector);
+    fillNumberList(selector, entries, defaultIndex);
+}
+
+void attachQuietly(QComboBox *selector, QAbstractItemModel *list, int minimumChars,
+                   int defaultIndex)
+{
+    const QSignalBlocker blocker(selector);
+    attachSharedList(selector, list, minimumChars);
+    selector->setCurrentIndex(defaultIndex);
+}
+
 } // namespace
 
 void Widget::initEditor()
@@ -77,22 +93,22 @@ void Widget::fillEditorLists()
     for (QComboBox *selector :
          {ui->expression_cc_comboBox_valmin, ui->expression_note_comboBox_valmin,
           ui->expression_ch_comboBox_val1})
-        fillNumberList(selector, valueList127(), kMinDefault);
+        fillQuietly(selector, valueList127(), kMinDefault);
     for (QComboBox *selector :
          {ui->expression_cc_comboBox_valmax, ui->expression_note_comboBox_valmax,
           ui->expression_ch_comboBox_val2})
-        fillNumberList(selector, valueList127(), kMaxDefault);
-    attachSharedList(ui->expression_pitch_comboBox_valmin, valueList16383(), kLongListChars);
-    ui->expression_pitch_comboBox_valmin->setCurrentIndex(kMinDefault);
-    attachSharedList(ui->expression_pitch_comboBox_valmax, valueList16383(), kLongListChars);
-    ui->expression_pitch_comboBox_valmax->setCurrentIndex(kPitchMaxDefault);
+        fillQuietly(selector, valueList127(), kMaxDefault);
+    attachQuietly(ui->expression_pitch_comboBox_valmin, valueList16383(), kLongListChars,
+                  kMinDefault);
+    attachQuietly(ui->expression_pitch_comboBox_valmax, valueList16383(), kLongListChars,
+                  kPitchMaxDefault);
     for (QComboBox *selector :
          {ui->expression_cc_comboBox_gain, ui->expression_note_comboBox_gain,
           ui->expression_pitch_comboBox_gain, ui->expression_ch_comboBox_gain})
-        fillNumberList(selector, gainList(), kGainDefault);
+        fillQuietly(selector, gainList(), kGainDefault);
     for (QComboBox *selector : {ui->expression_cc_comboBox_ql, ui->expression_note_comboBox_ql,
                                 ui->expression_pitch_comboBox_ql, ui->expression_ch_comboBox_ql})
-        fillNumberList(selector, gainList(), kCurveDefault);
+        fillQuietly(selector, gainList(), kCurveDefault);
     attachSharedList(ui->expression_trigger_level, levelList127(), kShortListChars);
     ui->expression_trigger_level->setCurrentIndex(kLevelDefault);
     fillNoteList(ui->expression_press_note, kEditorStartNaming);
@@ -148,13 +164,13 @@ void Widget::fillEditorLists()
     fillControllerList(ui->hat_cc_comboBox_ctl);
     fillNoteList(ui->hat_note_comboBox_ctl, kEditorStartNaming);
     for (QComboBox *selector : {ui->hat_cc_comboBox_valmin, ui->hat_note_comboBox_valmin})
-        fillNumberList(selector, valueList127(), kMinDefault);
+        fillQuietly(selector, valueList127(), kMinDefault);
     for (QComboBox *selector : {ui->hat_cc_comboBox_valmax, ui->hat_note_comboBox_valmax})
-        fillNumberList(selector, valueList127(), kMaxDefault);
+        fillQuietly(selector, valueList127(), kMaxDefault);
     for (QComboBox *selector : {ui->hat_cc_comboBox_gain, ui->hat_note_comboBox_gain})
-        fillNumberList(selector, gainList(), kGainDefault);
+        fillQuietly(selector, gainList(), kGainDefault);
     for (QComboBox *selector : {ui->hat_cc_comboBox_ql, ui->hat_note_comboBox_ql})
-        fillNumberList(selector, gainList(), kCurveDefault);
+        fillQuietly(selector, gainList(), kCurveDefault);
     attachSharedList(ui->hat_trigger_level, levelList127(), kShortListChars);
     ui->hat_trigger_level->setCurrentIndex(kLevelDefault);
     fillNoteList(ui->hat_press_note, kEditorStartNaming);
@@ -173,6 +189,14 @@ void Widget::fillEditorLists()
         connect(selector, qOverload<int>(&QComboBox::currentIndexChanged), this,
                 [this, selector](int index) { Changed_stack_type(selector->itemText(index)); });
     }
+
+    // What the quiet fills left out: their slots' start-up skips are spent, as filling spends
+    // them, and each curve is drawn once, from its page's defaults.
+    spendCurveStartupSkips();
+    rebuildExpressionCurve();
+    redrawExpressionCurve();
+    rebuildHiHatCurve();
+    redrawHiHatCurve();
 }
 
 void Widget::syncComboBoxIndexes(int index)

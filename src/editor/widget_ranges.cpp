@@ -34,6 +34,16 @@ bool Widget::curveSlotIdle(bool &startupPending)
     return false;
 }
 
+void Widget::spendCurveStartupSkips()
+{
+    for (bool *pending :
+         {&startupExpressionCcMin, &startupExpressionCcMax, &startupExpressionNoteMin,
+          &startupExpressionNoteMax, &startupExpressionPitchMin, &startupExpressionPitchMax,
+          &startupExpressionPressureMin, &startupExpressionPressureMax, &startupHatCcMin,
+          &startupHatCcMax, &startupHatNoteMin, &startupGainCurve, &startupPressureGainHatMax})
+        *pending = false;
+}
+
 bool Widget::acceptRange(QComboBox *changed, QComboBox *partner, bool isMax, int index)
 {
     // An empty selector (a list being filled or cleared) is no choice to compare.

@@ -4,11 +4,19 @@
 
 #include <QSerialPortInfo>
 
+#include <future>
+
 namespace {
 std::unique_ptr<PortCatalog> &installedCatalog()
 {
     static std::unique_ptr<PortCatalog> catalog;
     return catalog;
+}
+
+std::future<PortCatalog::Listing> &listingAhead()
+{
+    static std::future<PortCatalog::Listing> listing;
+    return listing;
 }
 } // namespace
 
@@ -23,6 +31,29 @@ const PortCatalog &PortCatalog::current()
 void PortCatalog::install(std::unique_ptr<PortCatalog> catalog)
 {
     installedCatalog() = std::move(catalog);
+}
+
+void PortCatalog::listAhead()
+{
+    if (installedCatalog() || listingAhead().valid())
+        return;
+    // QSerialPortInfo and the sysfs reads are reentrant; the GUI thread waits for the result
+    // before it lists anything itself.
+    listingAhead() = std::async(std::launch::async, [] {
+        const SystemPortCatalog system;
+        return Listing{system.availablePorts(), system.usbProductNames()};
+    });
+}
+
+std::optional<PortCatalog::Listing> PortCatalog::takeListingAhead()
+{
+    std::future<Listing> &ahead = listingAhead();
+    if (!ahead.valid())
+        return std::nullopt;
+    Listing listing = ahead.get();
+    if (installedCatalog())
+        return std::nullopt; // installed meanwhile: the system's ports are not asked for
+    return listing;
 }
 
 QList<CatalogPort> SystemPortCatalog::availablePorts() const

@@ -71,11 +71,12 @@ void SerialPort::initPort2()
 
 void SerialPort::refreshPortList(bool logPorts)
 {
-    const QList<CatalogPort> ports = PortCatalog::current().availablePorts();
+    std::optional<PortCatalog::Listing> ahead = PortCatalog::takeListingAhead();
+    const QList<CatalogPort> ports = ahead ? ahead->ports : PortCatalog::current().availablePorts();
     checkPresence(ports);
     if (!portList)
         return;
-    const UsbProductNames names = usbProductNames();
+    const UsbProductNames names = ahead ? ahead->names : usbProductNames();
 
     QStringList before;
     for (int i = 0; i < portList->count(); ++i)

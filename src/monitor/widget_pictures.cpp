@@ -81,20 +81,30 @@ QGraphicsScene *newPictureScene(qreal top, QObject *parent)
     return scene;
 }
 
-QPixmap loadScaled(const QString &path, const QSize &box)
+// The layers at the size they are shown, ready to become pixmaps.
+QImage decodeScaled(const QString &path, const QSize &box)
 {
-    QPixmap picture(path);
-    if (picture.isNull()) {
-        qDebug() << "pedal picture missing:" << path;
-        return picture;
-    }
-    return picture.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const QImage image(path);
+    if (image.isNull())
+        return image;
+    return image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
-// Returns the height of the base, or a negative number when it could not be loaded.
-qreal addBase(QGraphicsScene *scene, const QString &path)
+struct PictureLayer
 {
-    const QPixmap base = loadScaled(path, kBaseBox);
+    const char *path;
+    QSize box;
+};
+const PictureLayer kPictureLayers[] = {
+    {":/IMG/n_ex_xh.png", kBaseBox},       {":/IMG/ext.png", kExpressionTopBox},
+    {":/IMG/BgSub_n_ht_xh.png", kBaseBox}, {":/IMG/n_ex_sh.png", kHiHatTopBox},
+    {":/IMG/swd.png", kBaseBox},           {":/IMG/n_sw_sh.png", kSwitchTopBox},
+};
+
+// Returns the height of the base, or a negative number when it could not be loaded.
+qreal addBase(QGraphicsScene *scene, const QPixmap &base)
+{
     if (base.isNull())
         return -1;
     QGraphicsPixmapItem *item = scene->addPixmap(base);
@@ -103,10 +113,9 @@ qreal addBase(QGraphicsScene *scene, const QString &path)
     return base.height();
 }
 
-MyPixmapItem *addTop(QGraphicsScene *scene, const QString &path, const QSize &box,
-                     const QPointF &anchor, qreal baseHeight)
+MyPixmapItem *addTop(QGraphicsScene *scene, const QPixmap &top, const QPointF &anchor,
+                     qreal baseHeight)
 {
-    const QPixmap top = loadScaled(path, box);
     if (top.isNull())
         return nullptr;
     auto *item = new MyPixmapItem(top);
@@ -190,17 +199,42 @@ std::pair<std::optional<int>, int> switchPair(const Ui::Widget *ui)
 }
 } // namespace
 
+std::future<QHash<QString, QImage>> Widget::decodePedalImagesAhead()
+{
+    // QImage, unlike QPixmap, may be made on any thread; the resources are read-only.
+    return std::async(std::launch::async, [] {
+        QHash<QString, QImage> images;
+        for (const PictureLayer &layer : kPictureLayers)
+            images.insert(QLatin1String(layer.path), decodeScaled(layer.path, layer.box));
+        return images;
+    });
+}
+
+QPixmap Widget::pedalPicture(const QString &path, const QSize &box)
+{
+    if (pedalImagesAhead.valid())
+        pedalImages = pedalImagesAhead.get();
+    QImage image = pedalImages.take(path);
+    if (image.isNull())
+        image = decodeScaled(path, box);
+    if (image.isNull())
+        qDebug() << "pedal picture missing:" << path;
+    return QPixmap::fromImage(image);
+}
+
 void Widget::buildExpressionPicture()
 {
     if (!ui->widget_4 || expressionScene)
         return;
     expressionScene = newPictureScene(kExpressionSceneTop, this);
     expressionView = newPictureView(ui->widget_4, expressionScene, true);
-    const qreal baseHeight = addBase(expressionScene, QStringLiteral(":/IMG/n_ex_xh.png"));
+    const qreal baseHeight =
+        addBase(expressionScene, pedalPicture(QStringLiteral(":/IMG/n_ex_xh.png"), kBaseBox));
     if (baseHeight < 0)
         return;
-    expressionPedalItem = addTop(expressionScene, QStringLiteral(":/IMG/ext.png"),
-                                 kExpressionTopBox, kExpressionTopAnchor, baseHeight);
+    expressionPedalItem =
+        addTop(expressionScene, pedalPicture(QStringLiteral(":/IMG/ext.png"), kExpressionTopBox),
+               kExpressionTopAnchor, baseHeight);
 }
 
 void Widget::buildHiHatPicture()
@@ -209,11 +243,13 @@ void Widget::buildHiHatPicture()
         return;
     hiHatScene = newPictureScene(kHiHatSceneTop, this);
     hiHatView = newPictureView(ui->widget_7, hiHatScene, true);
-    const qreal baseHeight = addBase(hiHatScene, QStringLiteral(":/IMG/BgSub_n_ht_xh.png"));
+    const qreal baseHeight =
+        addBase(hiHatScene, pedalPicture(QStringLiteral(":/IMG/BgSub_n_ht_xh.png"), kBaseBox));
     if (baseHeight < 0)
         return;
-    hiHatPedalItem = addTop(hiHatScene, QStringLiteral(":/IMG/n_ex_sh.png"), kHiHatTopBox,
-                            kHiHatTopAnchor, baseHeight);
+    hiHatPedalItem =
+        addTop(hiHatScene, pedalPicture(QStringLiteral(":/IMG/n_ex_sh.png"), kHiHatTopBox),
+               kHiHatTopAnchor, baseHeight);
     if (!hiHatPedalItem)
         return;
     hiHatPedalItem->setTransformOriginPoint(pivot(hiHatPedalItem, kHiHatPivotX, kHiHatPivotY));
@@ -227,11 +263,13 @@ void Widget::buildSwitchPicture()
         return;
     switchScene = newPictureScene(kSwitchSceneTop, this);
     switchView = newPictureView(ui->widget_5, switchScene, false);
-    const qreal baseHeight = addBase(switchScene, QStringLiteral(":/IMG/swd.png"));
+    const qreal baseHeight =
+        addBase(switchScene, pedalPicture(QStringLiteral(":/IMG/swd.png"), kBaseBox));
     if (baseHeight < 0)
         return;
-    switchPedalItem = addTop(switchScene, QStringLiteral(":/IMG/n_sw_sh.png"), kSwitchTopBox,
-                             kSwitchTopAnchor, baseHeight);
+    switchPedalItem =
+        addTop(switchScene, pedalPicture(QStringLiteral(":/IMG/n_sw_sh.png"), kSwitchTopBox),
+               kSwitchTopAnchor, baseHeight);
     if (!switchPedalItem)
         return;
     const QPointF centre = switchPedalItem->boundingRect().center();

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QImage>
 #include <QPointer>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <algorithm>
@@ -83,6 +84,7 @@ class TestCurveWindow : public QObject
 private slots:
     void builtFromTheCurrentPage();
     void startUpPlotsMatchFreshOnes();
+    void hiddenPlotIsDrawnWhenShown();
     void saturationGoesIntoTheConfiguration();
     void curveHandleBottomAndTop();
     void minDraggedAboveMaxDoesNothing();
@@ -163,6 +165,33 @@ void TestCurveWindow::startUpPlotsMatchFreshOnes()
     QCOMPARE(plotState(w.expressionPlot()), expressionAtStart);
     QCOMPARE(plotState(w.hatPlot()), hatAtStart);
     QCOMPARE(w.expressionPlot()->itemCount(), 9); // three handles, six labels
+}
+
+void TestCurveWindow::hiddenPlotIsDrawnWhenShown()
+{
+    // The curve rows start hidden: their plots draw nothing until the row is shown, and then
+    // the first frame that shows them has the curve.
+    ScopedWorkingDir dir;
+    PromptScript prompts;
+    Widget widget;
+    widget.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&widget));
+    MyCustomPlot *plot = widget.expressionCurvePlot();
+    QVERIFY(plot && !plot->isVisible());
+    QSignalSpy drawn(plot, &QCustomPlot::afterReplot);
+    QCoreApplication::processEvents();
+    QCOMPARE(drawn.count(), 0);
+
+    widget.setExtendedEditorVisible(true);
+    QVERIFY(drawn.count() >= 1);
+    QVERIFY(plot->isVisible());
+    QTRY_VERIFY(plot->width() > 100);
+    const QImage shot = plot->grab().toImage();
+    int curvePixels = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            curvePixels += shot.pixelColor(x, y) == plot->graph()->pen().color();
+    QVERIFY2(curvePixels > 50, qPrintable(QString::number(curvePixels)));
 }
 
 void TestCurveWindow::saturationGoesIntoTheConfiguration()

@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <set>
+#include <tuple>
 
 class TestVocabulary : public QObject
 {
@@ -232,6 +233,14 @@ void TestVocabulary::sharedListsAreBuiltOnceAndStayIntact()
     QCOMPARE(valueList16383()->index(0).data().toString(), QStringLiteral("0"));
     QCOMPARE(levelList127()->index(0).data().toString(), QStringLiteral("OFF"));
     QVERIFY(!levelList127()->index(128).data().isValid());
+    // Spelt on demand, every entry as the list builder spells it.
+    for (const auto &[model, largest, withOff] :
+         {std::tuple{levelList127(), 127, true}, std::tuple{levelList16383(), 16383, true},
+          std::tuple{valueList16383(), 16383, false}}) {
+        const QStringList expected = makeNumberList(largest, withOff);
+        for (int row = 0; row < expected.size(); ++row)
+            QCOMPARE(model->index(row).data(Qt::EditRole).toString(), expected.at(row));
+    }
 
     // One selector's clear() or addItem() must not empty or grow the list others show.
     QComboBox min, max;
