@@ -46,14 +46,17 @@ void Widget::spendCurveStartupSkips()
 
 bool Widget::acceptRange(QComboBox *changed, QComboBox *partner, bool isMax, int index)
 {
-    // An empty selector (a list being filled or cleared) is no choice to compare.
-    if (index < 0 || !partner || partner->currentIndex() < 0)
+    // An empty selector (a list being cleared) is no choice to check.
+    if (index < 0 || !partner)
         return false;
     const RangeRules::Bound bound = isMax ? RangeRules::Bound::Max : RangeRules::Bound::Min;
     const std::optional<RangeRules::Refusal> rule = RangeRules::refusalFor(changed->objectName());
     if (!rule)
         return true;
-    if (!RangeRules::isRefused(bound, index, partner->currentIndex())) {
+    // An empty partner (a stored position outside its list) leaves nothing to compare with:
+    // the choice stands and reaches the curve.
+    if (partner->currentIndex() < 0 ||
+        !RangeRules::isRefused(bound, index, partner->currentIndex())) {
         if (isMax)
             lastAcceptedMax = index;
         else

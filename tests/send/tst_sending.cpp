@@ -587,6 +587,14 @@ private slots:
                               "expression_cc_comboBox_gain", "expression_cc_comboBox_ql",
                               "expression_cc_comboBox_valmax", "expression_cc_comboBox_valmin"}));
 
+        // The same when the maximum beyond its list has to be written first, because the new
+        // minimum lies above the maximum shown: the minimum still reaches the curve.
+        applyChoices(w, {"expression_cc_comboBox_valmax=20"});
+        deliver("F0 00 21 5E 10 04 01 03 01 01 00 07 00 3C C8 00 32 00 00 00 32 00 00 F7");
+        QCOMPARE(ui->expression_cc_comboBox_valmax->currentIndex(), -1);
+        QCOMPARE(ui->expression_cc_comboBox_valmin->currentIndex(), 60);
+        QCOMPARE(w.expressionCurvePlot()->min, 60.0);
+
         // Pedal type 7: pedal, message and type selectors, nothing else.
         before = editorSnapshot(w);
         deliver("F0 00 21 5E 10 04 02 05 07 03 02 3C 00 14 64 01 20 05 24 26 28 00 00 F7");
