@@ -236,7 +236,7 @@ private:
     bool monitorRepaintsHeld = false;
     // Pedal pictures; null until built. Their images are decoded on a worker thread while
     // the window builds its form, and taken when the pictures are built.
-    std::future<QHash<QString, QImage>> pedalImagesAhead = decodePedalImagesAhead();
+    std::future<QHash<QString, QImage>> pedalImagesAhead;
     QHash<QString, QImage> pedalImages;
     QGraphicsView *expressionView = nullptr;
     QGraphicsView *hiHatView = nullptr;

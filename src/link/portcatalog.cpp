@@ -1,10 +1,9 @@
 #include "link/portcatalog.h"
 
+#include "common/workahead.h"
 #include "link/usbnames.h"
 
 #include <QSerialPortInfo>
-
-#include <future>
 
 namespace {
 std::unique_ptr<PortCatalog> &installedCatalog()
@@ -39,7 +38,7 @@ void PortCatalog::listAhead()
         return;
     // QSerialPortInfo and the sysfs reads are reentrant; the GUI thread waits for the result
     // before it lists anything itself.
-    listingAhead() = std::async(std::launch::async, [] {
+    listingAhead() = WorkAhead::run([] {
         const SystemPortCatalog system;
         return Listing{system.availablePorts(), system.usbProductNames()};
     });

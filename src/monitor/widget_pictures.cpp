@@ -2,6 +2,8 @@
 // top, turned by the live values the monitor routes to the page being edited.
 #include "app/widget.h"
 
+#include "common/workahead.h"
+
 #include "monitor/liveframe.h"
 #include "monitor/mypixmapitem.h"
 #include "monitor/pedalangles.h"
@@ -202,7 +204,7 @@ std::pair<std::optional<int>, int> switchPair(const Ui::Widget *ui)
 std::future<QHash<QString, QImage>> Widget::decodePedalImagesAhead()
 {
     // QImage, unlike QPixmap, may be made on any thread; the resources are read-only.
-    return std::async(std::launch::async, [] {
+    return WorkAhead::run([] {
         QHash<QString, QImage> images;
         for (const PictureLayer &layer : kPictureLayers)
             images.insert(QLatin1String(layer.path), decodeScaled(layer.path, layer.box));

@@ -1,0 +1,25 @@
+// Slow start-up reads (the device tree, picture files) run on one worker thread while the GUI
+// thread builds the window; one thread, so that they never take the GUI thread's core.
+#pragma once
+
+#include <functional>
+#include <future>
+#include <memory>
+#include <type_traits>
+
+namespace WorkAhead {
+
+// Runs the jobs one after another, in the order given, on the worker.
+void post(std::function<void()> job);
+
+// The job's result, to be taken with get() where it is needed.
+template<typename Job> std::future<std::invoke_result_t<Job>> run(Job job)
+{
+    using Result = std::invoke_result_t<Job>;
+    auto task = std::make_shared<std::packaged_task<Result()>>(std::move(job));
+    std::future<Result> result = task->get_future();
+    post([task] { (*task)(); });
+    return result;
+}
+
+} // namespace WorkAhead
