@@ -42,8 +42,9 @@ Widget::Widget(QWidget *parent)
     : QWidget(parent), ui(new Ui::Widget),
       model(new MonitorTableModel(Monitor::kMaxMonitorRows, this))
 {
-    // Listing the ports goes on while the form is built; step 2 takes the result.
+    // Listing the ports and decoding the pedal pictures go on while the form is built.
     PortCatalog::listAhead();
+    pedalImagesAhead = decodePedalImagesAhead();
     const PopupDeferral popupsOnFirstOpen;
     ui->setupUi(this);
 
