@@ -7,7 +7,6 @@
 #include "update/toolversion.h"
 
 #include <QByteArray>
-#include <QHash>
 #include <QImage>
 #include <QList>
 #include <QMap>
@@ -206,7 +205,7 @@ private slots:
     void on_clearButton_3_clicked();
 
 private:
-    static std::future<QHash<QString, QImage>> decodePedalImagesAhead();
+    static std::future<QVector<QImage>> decodePedalImagesAhead();
     void enqueueLiveFrame(const QByteArray &frame);
     void drainLiveFrames();
     void showLiveFrame(const QByteArray &frame);
@@ -222,7 +221,7 @@ private:
     void buildExpressionPicture();
     void buildHiHatPicture();
     void buildSwitchPicture();
-    QPixmap pedalPicture(const QString &path, const QSize &box);
+    QPixmap pedalPicture(int layer); // decoded ahead; taken once
     // The argument is a monitor cell: a decimal number, or "--" read as 0.
     void animateExpressionPedal(const QString &value);
     void animateHiHatPedal(const QString &value);
@@ -236,8 +235,8 @@ private:
     bool monitorRepaintsHeld = false;
     // Pedal pictures; null until built. Their images are decoded on a worker thread while
     // the window builds its form, and taken when the pictures are built.
-    std::future<QHash<QString, QImage>> pedalImagesAhead;
-    QHash<QString, QImage> pedalImages;
+    std::future<QVector<QImage>> pedalImagesAhead;
+    QVector<QImage> pedalImages;
     QGraphicsView *expressionView = nullptr;
     QGraphicsView *hiHatView = nullptr;
     QGraphicsView *switchView = nullptr;

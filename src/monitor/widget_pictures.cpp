@@ -18,6 +18,8 @@
 #include <QVBoxLayout>
 #include <QVector3D>
 
+#include <utility>
+
 namespace {
 // The nominal picture area in scene units; images are scaled into boxes derived from it.
 constexpr qreal kPictureWidth = 410.0;
@@ -93,12 +95,13 @@ QImage decodeScaled(const QString &path, const QSize &box)
         .convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
-struct PictureLayer
+// The six layers, each with the box it is shown in; decoded together, ahead of the window.
+enum PictureLayer { ExpressionBase, ExpressionTop, HiHatBase, HiHatTop, SwitchBase, SwitchTop };
+const struct
 {
     const char *path;
     QSize box;
-};
-const PictureLayer kPictureLayers[] = {
+} kPictureLayers[] = {
     {":/IMG/n_ex_xh.png", kBaseBox},       {":/IMG/ext.png", kExpressionTopBox},
     {":/IMG/BgSub_n_ht_xh.png", kBaseBox}, {":/IMG/n_ex_sh.png", kHiHatTopBox},
     {":/IMG/swd.png", kBaseBox},           {":/IMG/n_sw_sh.png", kSwitchTopBox},
@@ -201,26 +204,26 @@ std::pair<std::optional<int>, int> switchPair(const Ui::Widget *ui)
 }
 } // namespace
 
-std::future<QHash<QString, QImage>> Widget::decodePedalImagesAhead()
+std::future<QVector<QImage>> Widget::decodePedalImagesAhead()
 {
     // QImage, unlike QPixmap, may be made on any thread; the resources are read-only.
     return WorkAhead::run([] {
-        QHash<QString, QImage> images;
-        for (const PictureLayer &layer : kPictureLayers)
-            images.insert(QLatin1String(layer.path), decodeScaled(layer.path, layer.box));
+        QVector<QImage> images;
+        for (const auto &layer : kPictureLayers)
+            images << decodeScaled(QLatin1String(layer.path), layer.box);
         return images;
     });
 }
 
-QPixmap Widget::pedalPicture(const QString &path, const QSize &box)
+QPixmap Widget::pedalPicture(int layer)
 {
+    if (!pedalImagesAhead.valid() && pedalImages.isEmpty())
+        pedalImagesAhead = decodePedalImagesAhead();
     if (pedalImagesAhead.valid())
         pedalImages = pedalImagesAhead.get();
-    QImage image = pedalImages.take(path);
+    const QImage image = std::exchange(pedalImages[layer], QImage());
     if (image.isNull())
-        image = decodeScaled(path, box);
-    if (image.isNull())
-        qDebug() << "pedal picture missing:" << path;
+        qDebug() << "pedal picture missing:" << kPictureLayers[layer].path;
     return QPixmap::fromImage(image);
 }
 
@@ -230,13 +233,11 @@ void Widget::buildExpressionPicture()
         return;
     expressionScene = newPictureScene(kExpressionSceneTop, this);
     expressionView = newPictureView(ui->widget_4, expressionScene, true);
-    const qreal baseHeight =
-        addBase(expressionScene, pedalPicture(QStringLiteral(":/IMG/n_ex_xh.png"), kBaseBox));
+    const qreal baseHeight = addBase(expressionScene, pedalPicture(ExpressionBase));
     if (baseHeight < 0)
         return;
     expressionPedalItem =
-        addTop(expressionScene, pedalPicture(QStringLiteral(":/IMG/ext.png"), kExpressionTopBox),
-               kExpressionTopAnchor, baseHeight);
+        addTop(expressionScene, pedalPicture(ExpressionTop), kExpressionTopAnchor, baseHeight);
 }
 
 void Widget::buildHiHatPicture()
@@ -245,13 +246,10 @@ void Widget::buildHiHatPicture()
         return;
     hiHatScene = newPictureScene(kHiHatSceneTop, this);
     hiHatView = newPictureView(ui->widget_7, hiHatScene, true);
-    const qreal baseHeight =
-        addBase(hiHatScene, pedalPicture(QStringLiteral(":/IMG/BgSub_n_ht_xh.png"), kBaseBox));
+    const qreal baseHeight = addBase(hiHatScene, pedalPicture(HiHatBase));
     if (baseHeight < 0)
         return;
-    hiHatPedalItem =
-        addTop(hiHatScene, pedalPicture(QStringLiteral(":/IMG/n_ex_sh.png"), kHiHatTopBox),
-               kHiHatTopAnchor, baseHeight);
+    hiHatPedalItem = addTop(hiHatScene, pedalPicture(HiHatTop), kHiHatTopAnchor, baseHeight);
     if (!hiHatPedalItem)
         return;
     hiHatPedalItem->setTransformOriginPoint(pivot(hiHatPedalItem, kHiHatPivotX, kHiHatPivotY));
@@ -265,13 +263,10 @@ void Widget::buildSwitchPicture()
         return;
     switchScene = newPictureScene(kSwitchSceneTop, this);
     switchView = newPictureView(ui->widget_5, switchScene, false);
-    const qreal baseHeight =
-        addBase(switchScene, pedalPicture(QStringLiteral(":/IMG/swd.png"), kBaseBox));
+    const qreal baseHeight = addBase(switchScene, pedalPicture(SwitchBase));
     if (baseHeight < 0)
         return;
-    switchPedalItem =
-        addTop(switchScene, pedalPicture(QStringLiteral(":/IMG/n_sw_sh.png"), kSwitchTopBox),
-               kSwitchTopAnchor, baseHeight);
+    switchPedalItem = addTop(switchScene, pedalPicture(SwitchTop), kSwitchTopAnchor, baseHeight);
     if (!switchPedalItem)
         return;
     const QPointF centre = switchPedalItem->boundingRect().center();
