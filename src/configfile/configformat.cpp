@@ -91,7 +91,7 @@ public:
         return *this;
     }
 
-    QString path(const QString &key) const { return group + QLatin1Char('/') + key; }
+    QString path(const QString &key) const { return settingsPath(group, key); }
 
     QString group;
     QList<LoadStep> steps;
@@ -201,6 +201,11 @@ const QList<GroupKeys> &writerKeys(Writer writer)
     static const QList<GroupKeys> saveAs = buildWriterKeys(Writer::SaveAs);
     static const QList<GroupKeys> save = buildWriterKeys(Writer::Save);
     return writer == Writer::SaveAs ? saveAs : save;
+}
+
+QString settingsPath(const QString &group, const QString &key)
+{
+    return group + QLatin1Char('/') + key;
 }
 
 const QList<LoadStep> &loadPlan()

@@ -41,6 +41,9 @@ struct LoadStep
 // Every key the loader reads, in the order it applies them.
 const QList<LoadStep> &loadPlan();
 
+// "group/key", the path a file is read and written by.
+QString settingsPath(const QString &group, const QString &key);
+
 // The chosen name with ".ini" appended, unless it already ends in it in any case.
 QString withIniSuffix(const QString &fileName);
 

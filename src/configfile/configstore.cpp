@@ -13,11 +13,6 @@ namespace ConfigFile {
 
 namespace {
 
-QString settingsKey(const QString &group, const QString &key)
-{
-    return group + QLatin1Char('/') + key;
-}
-
 // QSettings keeps what it wrote in a per-path cache, so only a copy under another name shows
 // what really reached the disk.
 bool diskHolds(const QString &path, const QMap<QString, int> &written)
@@ -92,7 +87,7 @@ SaveResult save(const QString &fileName, Writer writer, const SelectorAccess &se
             }
             const int position = selectors.current(key);
             file.setValue(key, position);
-            written.insert(settingsKey(group.group, key), position);
+            written.insert(settingsPath(group.group, key), position);
         }
         file.endGroup();
     }
