@@ -1,6 +1,7 @@
 // Receive framing throughput against what a 115200-baud link can carry (11,520 bytes/s):
 // a realistic mixed stream, and streams that keep an incomplete reply pending, whose cost
 // per byte must not grow with the pending data.
+#include "framingbytes.h"
 #include "link/framer.h"
 
 #include <benchmark/benchmark.h>
@@ -12,18 +13,9 @@ namespace {
 constexpr double kLinkBytesPerSecond = 115200.0 / 10.0; // 8N1: ten bits per byte
 const QString kListed = QStringLiteral("Volarix TRV-40 MIDI");
 
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(QByteArray(text));
-}
+using FramingBytes::hex;
 
-const QByteArray kReadBack = hex("F000215E1004"
-                                 "0102010300"
-                                 "0A006400"
-                                 "0032"
-                                 "00000064"
-                                 "0000"
-                                 "F7");
+const QByteArray kReadBack = FramingBytes::readBackReply();
 
 // Expression sweeps and switch taps in reads of `burst` bytes, with now and then an
 // acknowledgment, a status reply, a read-back and a bootloader line in reads of their own, as
