@@ -11,6 +11,7 @@
 #include "upgrade/upgrade_dialog.h"
 #include "upgrade/upgrade_message_dialog.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -23,6 +24,9 @@
 #include <QSettings>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <initializer_list>
+#include <utility>
 
 namespace {
 const QStringList kMonitorHeaders = {QStringLiteral("STATUS"), QStringLiteral("DATA1"),
@@ -47,6 +51,7 @@ Widget::Widget(QWidget *parent)
     pedalImagesAhead = decodePedalImagesAhead();
     const PopupDeferral popupsOnFirstOpen;
     ui->setupUi(this);
+    connectFormControls();
 
     serialPort = new SerialPort(ui->comboBox_ComDevices, this);
 
@@ -138,6 +143,106 @@ Widget::Widget(QWidget *parent)
 Widget::~Widget()
 {
     delete ui;
+}
+
+void Widget::connectFormControls()
+{
+    for (const auto &[button, handler] :
+         std::initializer_list<std::pair<QAbstractButton *, void (Widget::*)()>>{
+             {ui->connectButton, &Widget::on_connectButton_clicked},
+             {ui->setButton_6, &Widget::on_setButton_6_clicked},
+             {ui->setButton_9, &Widget::on_setButton_9_clicked},
+             {ui->setButton_7, &Widget::on_setButton_7_clicked},
+             {ui->pushButton, &Widget::on_pushButton_clicked},
+             {ui->pushButton_3, &Widget::on_pushButton_3_clicked},
+             {ui->pushButton_2, &Widget::on_pushButton_2_clicked},
+             {ui->deleteButton, &Widget::on_deleteButton_clicked},
+             {ui->checkButton, &Widget::on_checkButton_clicked},
+             {ui->checkButton_2, &Widget::on_checkButton_2_clicked},
+             {ui->clearButton, &Widget::on_clearButton_clicked},
+             {ui->clearButton_2, &Widget::on_clearButton_2_clicked},
+             {ui->clearButton_3, &Widget::on_clearButton_3_clicked},
+         })
+        connect(button, &QAbstractButton::clicked, this, handler);
+
+    for (const auto &[selector, handler] :
+         std::initializer_list<std::pair<QComboBox *, void (Widget::*)(int)>>{
+             {ui->expression_cc_comboBox_valmin,
+              &Widget::on_expression_cc_comboBox_valmin_currentIndexChanged},
+             {ui->expression_cc_comboBox_valmax,
+              &Widget::on_expression_cc_comboBox_valmax_currentIndexChanged},
+             {ui->expression_cc_comboBox_gain,
+              &Widget::on_expression_cc_comboBox_gain_currentIndexChanged},
+             {ui->expression_cc_comboBox_ql,
+              &Widget::on_expression_cc_comboBox_ql_currentIndexChanged},
+             {ui->expression_note_comboBox_valmin,
+              &Widget::on_expression_note_comboBox_valmin_currentIndexChanged},
+             {ui->expression_note_comboBox_valmax,
+              &Widget::on_expression_note_comboBox_valmax_currentIndexChanged},
+             {ui->expression_note_comboBox_gain,
+              &Widget::on_expression_note_comboBox_gain_currentIndexChanged},
+             {ui->expression_note_comboBox_ql,
+              &Widget::on_expression_note_comboBox_ql_currentIndexChanged},
+             {ui->expression_pitch_comboBox_valmin,
+              &Widget::on_expression_pitch_comboBox_valmin_currentIndexChanged},
+             {ui->expression_pitch_comboBox_valmax,
+              &Widget::on_expression_pitch_comboBox_valmax_currentIndexChanged},
+             {ui->expression_pitch_comboBox_gain,
+              &Widget::on_expression_pitch_comboBox_gain_currentIndexChanged},
+             {ui->expression_pitch_comboBox_ql,
+              &Widget::on_expression_pitch_comboBox_ql_currentIndexChanged},
+             {ui->expression_ch_comboBox_val1,
+              &Widget::on_expression_ch_comboBox_val1_currentIndexChanged},
+             {ui->expression_ch_comboBox_val2,
+              &Widget::on_expression_ch_comboBox_val2_currentIndexChanged},
+             {ui->expression_ch_comboBox_gain,
+              &Widget::on_expression_ch_comboBox_gain_currentIndexChanged},
+             {ui->expression_ch_comboBox_ql,
+              &Widget::on_expression_ch_comboBox_ql_currentIndexChanged},
+             {ui->hat_cc_comboBox_valmin, &Widget::on_hat_cc_comboBox_valmin_currentIndexChanged},
+             {ui->hat_cc_comboBox_valmax, &Widget::on_hat_cc_comboBox_valmax_currentIndexChanged},
+             {ui->hat_cc_comboBox_gain, &Widget::on_hat_cc_comboBox_gain_currentIndexChanged},
+             {ui->hat_cc_comboBox_ql, &Widget::on_hat_cc_comboBox_ql_currentIndexChanged},
+             {ui->hat_note_comboBox_valmin,
+              &Widget::on_hat_note_comboBox_valmin_currentIndexChanged},
+             {ui->hat_note_comboBox_valmax,
+              &Widget::on_hat_note_comboBox_valmax_currentIndexChanged},
+             {ui->hat_note_comboBox_gain, &Widget::on_hat_note_comboBox_gain_currentIndexChanged},
+             {ui->hat_note_comboBox_ql, &Widget::on_hat_note_comboBox_ql_currentIndexChanged},
+             {ui->switch_cc_comboBox_valmin,
+              &Widget::on_switch_cc_comboBox_valmin_currentIndexChanged},
+             {ui->switch_cc_comboBox_valmax,
+              &Widget::on_switch_cc_comboBox_valmax_currentIndexChanged},
+             {ui->switch_note_comboBox_valmin,
+              &Widget::on_switch_note_comboBox_valmin_currentIndexChanged},
+             {ui->switch_note_comboBox_valmax,
+              &Widget::on_switch_note_comboBox_valmax_currentIndexChanged},
+             {ui->switch_pc_comboBox_valmin,
+              &Widget::on_switch_pc_comboBox_valmin_currentIndexChanged},
+             {ui->switch_pc_comboBox_valmax,
+              &Widget::on_switch_pc_comboBox_valmax_currentIndexChanged},
+         })
+        connect(selector, qOverload<int>(&QComboBox::currentIndexChanged), this, handler);
+
+    // These handlers take the entry's text, from the signals' text forms, which Qt emits
+    // right after the index forms.
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    for (const auto &[selector, handler] :
+         std::initializer_list<std::pair<QComboBox *, void (Widget::*)(const QString &)>>{
+             {ui->switch_cc_comboBox_mode, &Widget::on_switch_cc_comboBox_mode_currentIndexChanged},
+             {ui->switch_note_comboBox_mode,
+              &Widget::on_switch_note_comboBox_mode_currentIndexChanged},
+             {ui->switch_pc_comboBox_mode, &Widget::on_switch_pc_comboBox_mode_currentIndexChanged},
+             {ui->expression_trigger_level,
+              &Widget::on_expression_trigger_level_currentIndexChanged},
+             {ui->hat_trigger_level, &Widget::on_hat_trigger_level_currentIndexChanged},
+         })
+        connect(selector, qOverload<const QString &>(&QComboBox::currentIndexChanged), this,
+                handler);
+    connect(ui->expression_trigger_level, qOverload<const QString &>(&QComboBox::activated), this,
+            &Widget::on_expression_trigger_level_activated);
+    QT_WARNING_POP
 }
 
 void Widget::buildMenuBar()
