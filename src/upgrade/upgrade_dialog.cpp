@@ -37,8 +37,10 @@ const char kDisconnectedText[] =
 upgrade_dialog::upgrade_dialog(SerialPort *port, QWidget *parent)
     : QDialog(parent), ui(new Ui::upgrade_dialog), port(port)
 {
-    ui->setupUi(this);
+    // Before the form: changing the flags re-parents the window, which re-resolves the style of
+    // every child it already has.
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    ui->setupUi(this);
     ui->progressBar->setValue(0);
     ui->pushButton->setText(tr("Connect"));
     setWindowTitle(tr("Firmware Upgrade"));

@@ -6,8 +6,10 @@
 Upgrade_message_Dialog::Upgrade_message_Dialog(QWidget *parent)
     : QDialog(parent), ui(new Ui::Upgrade_message_Dialog)
 {
-    ui->setupUi(this);
+    // Before the form: changing the flags re-parents the window, which re-resolves the style of
+    // every child it already has.
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    ui->setupUi(this);
 }
 
 Upgrade_message_Dialog::~Upgrade_message_Dialog()
