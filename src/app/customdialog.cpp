@@ -1,5 +1,7 @@
 #include "customdialog.h"
 
+#include "common/workahead.h"
+
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLinearGradient>
@@ -30,7 +32,19 @@ const char okButtonStyle[] = "QPushButton {    background-color: white;    borde
 const char makerSite[] = "https://www.volarix.example";
 constexpr QSize logoBox(100, 50);
 constexpr QSize okMinimumSize(40, 15);
+
+std::future<QImage> logoAhead;
+
+QImage decodeLogo()
+{
+    return WorkAhead::decodeScaled(QStringLiteral(":/IMG/label2.png"), logoBox);
+}
 } // namespace
+
+void CustomDialog::decodeLogoAhead()
+{
+    logoAhead = WorkAhead::run(decodeLogo);
+}
 
 CustomDialog::CustomDialog(QWidget *parent) : QDialog(parent), versionText(QStringLiteral("V4.0.3"))
 {
@@ -55,8 +69,7 @@ CustomDialog::CustomDialog(QWidget *parent) : QDialog(parent), versionText(QStri
     version->setStyleSheet(QString::fromLatin1(labelStyle));
 
     QLabel *logo = addLabel(QStringLiteral("logoLabel"));
-    logo->setPixmap(QPixmap(QStringLiteral(":/IMG/label2.png"))
-                        .scaled(logoBox, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    logo->setPixmap(QPixmap::fromImage(logoAhead.valid() ? logoAhead.get() : decodeLogo()));
 
     QLabel *credit = addLabel(QStringLiteral("creditLabel"));
     credit->setTextFormat(Qt::RichText);

@@ -11,6 +11,9 @@ class CustomDialog : public QDialog
 public:
     explicit CustomDialog(QWidget *parent = nullptr);
 
+    // Starts decoding the logo on the start-up worker; the next dialog built takes it.
+    static void decodeLogoAhead();
+
     QString versionText;
     QPoint dragOffset;
 

@@ -46,8 +46,10 @@ Widget::Widget(QWidget *parent)
     : QWidget(parent), ui(new Ui::Widget),
       model(new MonitorTableModel(Monitor::kMaxMonitorRows, this))
 {
-    // Listing the ports and decoding the pedal pictures go on while the form is built.
+    // Listing the ports and decoding the pictures go on while the form is built, each in the
+    // order the window will need it.
     PortCatalog::listAhead();
+    CustomDialog::decodeLogoAhead();
     pedalImagesAhead = decodePedalImagesAhead();
     const PopupDeferral popupsOnFirstOpen;
     ui->setupUi(this);

@@ -6,6 +6,15 @@
 
 namespace WorkAhead {
 
+QImage decodeScaled(const QString &path, const QSize &box)
+{
+    const QImage image(path);
+    if (image.isNull())
+        return image;
+    return image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
 void post(std::function<void()> job)
 {
     // Owned by the application object, which waits for its jobs when it goes.

@@ -2,12 +2,18 @@
 // thread builds the window; one thread, so that they never take the GUI thread's core.
 #pragma once
 
+#include <QImage>
+
 #include <functional>
 #include <future>
 #include <memory>
 #include <type_traits>
 
 namespace WorkAhead {
+
+// A picture file decoded and scaled into box, keeping its aspect ratio, ready to become a
+// pixmap. Unlike a QPixmap, it may be made on the worker.
+QImage decodeScaled(const QString &path, const QSize &box);
 
 // Runs the jobs one after another, in the order given, on the worker.
 void post(std::function<void()> job);

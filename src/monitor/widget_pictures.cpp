@@ -85,16 +85,6 @@ QGraphicsScene *newPictureScene(qreal top, QObject *parent)
     return scene;
 }
 
-// The layers at the size they are shown, ready to become pixmaps.
-QImage decodeScaled(const QString &path, const QSize &box)
-{
-    const QImage image(path);
-    if (image.isNull())
-        return image;
-    return image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
-}
-
 // The six layers, each with the box it is shown in; decoded together, ahead of the window.
 enum PictureLayer { ExpressionBase, ExpressionTop, HiHatBase, HiHatTop, SwitchBase, SwitchTop };
 const struct
@@ -210,7 +200,7 @@ std::future<QVector<QImage>> Widget::decodePedalImagesAhead()
     return WorkAhead::run([] {
         QVector<QImage> images;
         for (const auto &layer : kPictureLayers)
-            images << decodeScaled(QLatin1String(layer.path), layer.box);
+            images << WorkAhead::decodeScaled(QLatin1String(layer.path), layer.box);
         return images;
     });
 }
