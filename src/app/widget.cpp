@@ -31,15 +31,6 @@
 namespace {
 const QStringList kMonitorHeaders = {QStringLiteral("STATUS"), QStringLiteral("DATA1"),
                                      QStringLiteral("DATA2"), QStringLiteral("CHAN")};
-
-QStringList numberTexts(int first, int last)
-{
-    QStringList texts;
-    texts.reserve(last - first + 1);
-    for (int i = first; i <= last; ++i)
-        texts << QString::number(i);
-    return texts;
-}
 } // namespace
 
 Widget::Widget(QWidget *parent)
@@ -281,7 +272,7 @@ void Widget::buildMenuBar()
         if (showCCNameEnabled)
             fillControllerList(selector);
         else
-            selector->addItems(numberTexts(0, 127));
+            selector->addItems(valueList127());
     }
 
     factoryResetAction = settingMenu->addAction(QStringLiteral("Factory Reset"));
@@ -312,12 +303,10 @@ void Widget::setUpMonitorTables()
 
 void Widget::fillFixedLists()
 {
-    const QStringList messages = numberTexts(1, 16);
-    const QStringList values = numberTexts(0, 127);
-    QStringList gains = numberTexts(1, 100);
-    gains.prepend(QStringLiteral("OFF"));
-    QStringList levels = numberTexts(1, 127);
-    levels.prepend(QStringLiteral("OFF"));
+    const QStringList messages = channelList();
+    const QStringList values = valueList127();
+    const QStringList gains = makeNumberList(100, true);
+    const QStringList levels = makeNumberList(127, true);
 
     ui->Pedal_Number->clear();
     ui->Message_Number->addItems(messages);

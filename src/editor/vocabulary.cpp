@@ -134,19 +134,24 @@ QStringList legacySwitchModeList()
     return {"Single", "Toggle", "Reset", "Increase", "Decrease"};
 }
 
+// The fixed lists are spelled once: a QStringList is shared, so every later copy is free and
+// a selector filled from it shares its texts too.
 QStringList channelList()
 {
-    return rangeList(1, kChannelCount);
+    static const QStringList list = rangeList(1, kChannelCount);
+    return list;
 }
 
 QStringList gainList()
 {
-    return rangeList(-kGainSpan, kGainSpan);
+    static const QStringList list = rangeList(-kGainSpan, kGainSpan);
+    return list;
 }
 
 QStringList valueList127()
 {
-    return rangeList(0, kMidiValueCount - 1);
+    static const QStringList list = rangeList(0, kMidiValueCount - 1);
+    return list;
 }
 
 QStringList makeNumberList(int largest, bool withOff)
@@ -201,20 +206,45 @@ QStringList controllerList(bool named)
 {
     if (!named)
         return valueList127();
-    QStringList list;
-    list.reserve(kMidiValueCount);
-    for (int i = 0; i < kMidiValueCount; ++i)
-        list.append(controllerEntry(i));
+    static const QStringList list = [] {
+        QStringList entries;
+        entries.reserve(kMidiValueCount);
+        for (int i = 0; i < kMidiValueCount; ++i)
+            entries.append(controllerEntry(i));
+        return entries;
+    }();
     return list;
 }
 
-QStringList noteList(int noteNaming)
+namespace {
+QStringList spellNoteList(int noteNaming)
 {
     QStringList list;
     list.reserve(kMidiValueCount);
     for (int i = 0; i < kMidiValueCount; ++i)
         list.append(QStringLiteral("%1 / %2").arg(i).arg(noteName(i, noteNaming)));
     return list;
+}
+} // namespace
+
+QStringList noteList(int noteNaming)
+{
+    switch (noteNaming) {
+    case 1: {
+        static const QStringList list = spellNoteList(1);
+        return list;
+    }
+    case 2: {
+        static const QStringList list = spellNoteList(2);
+        return list;
+    }
+    case 3: {
+        static const QStringList list = spellNoteList(3);
+        return list;
+    }
+    default:
+        return spellNoteList(noteNaming);
+    }
 }
 
 void fillControllerList(QComboBox *selector)
