@@ -138,6 +138,8 @@ Widget::~Widget()
     delete ui;
 }
 
+// Right after setupUi, where the connection by name would have happened; the form says
+// connectslotsbyname="false", so each slot is connected once.
 void Widget::connectFormControls()
 {
     for (const auto &[button, handler] :

@@ -58,9 +58,8 @@ protected:
 
     // ---- Application shell (src/app) ----
 private:
-    // The form's buttons and selectors reach their on_<name>_<signal> handlers here, not by
-    // name: matching by name tests every handler against each of the form's 700 objects.
-    // So the handlers are plain member functions, not slots.
+    // The form does not connect its on_<name>_<signal> slots by name: Qt's matching tests
+    // every such slot against each of the form's 700 objects. They are connected here.
     void connectFormControls();
     void buildMenuBar();
     void fillFixedLists();
@@ -119,10 +118,8 @@ private:
     QString settingsFilePath; // absolute, fixed at start-up
 
     // ---- Device link (src/link/widget_link.cpp) ----
-private:
-    void on_connectButton_clicked();
-
 private slots:
+    void on_connectButton_clicked();
     void handleSerialError(QSerialPort::SerialPortError error);
     void pedalMidiDataSlot(Protocol::MsgPackage data);
 
@@ -156,14 +153,14 @@ private slots:
     void Changed_stack_type(const QString &text);
     void syncComboBoxIndexes_modeswitch(int index);
     void Changed_stack_mode(const QString &text);
-
-private:
     void on_switch_cc_comboBox_mode_currentIndexChanged(const QString &text);
     void on_switch_note_comboBox_mode_currentIndexChanged(const QString &text);
     void on_switch_pc_comboBox_mode_currentIndexChanged(const QString &text);
     void on_expression_trigger_level_currentIndexChanged(const QString &text);
     void on_expression_trigger_level_activated(const QString &text);
     void on_hat_trigger_level_currentIndexChanged(const QString &text);
+
+private:
     void fillEditorLists();
     void refillSwitchEventLists(bool withTempo);
     void showExpressionEventPage(int page, bool pitchBend);
@@ -187,7 +184,7 @@ public:
     void showSetResult(const QByteArray &acknowledgment);
     void showDeleteResult(const QByteArray &acknowledgment);
 
-private:
+private slots:
     void on_setButton_6_clicked();
     void on_setButton_9_clicked();
     void on_setButton_7_clicked();
@@ -197,16 +194,20 @@ private:
     void on_deleteButton_clicked();
     void on_checkButton_clicked();
     void on_checkButton_2_clicked();
+
+private:
     void sendConfiguration();
     void sendDeleteRequest();
     void confirmFactoryReset();
     void postInformation(const QString &title, const QString &text, bool richText);
 
     // ---- Live monitor (src/monitor) ----
-private:
+private slots:
     void on_clearButton_clicked();
     void on_clearButton_2_clicked();
     void on_clearButton_3_clicked();
+
+private:
     static std::future<QVector<QImage>> decodePedalImagesAhead();
     void enqueueLiveFrame(const QByteArray &frame);
     void drainLiveFrames();
@@ -251,7 +252,7 @@ private:
     class QGraphicsRotation *switchRotation = nullptr;
 
     // ---- Range rules (src/editor/widget_ranges.cpp) ----
-private:
+private slots:
     void on_expression_cc_comboBox_valmin_currentIndexChanged(int index);
     void on_expression_cc_comboBox_valmax_currentIndexChanged(int index);
     void on_expression_cc_comboBox_gain_currentIndexChanged(int index);
@@ -282,6 +283,8 @@ private:
     void on_switch_note_comboBox_valmax_currentIndexChanged(int index);
     void on_switch_pc_comboBox_valmin_currentIndexChanged(int index);
     void on_switch_pc_comboBox_valmax_currentIndexChanged(int index);
+
+private:
     // True when an Expression or Hi-Hat slot must not act: a drag is running, or this is the
     // slot's first call, the one caused by filling its list.
     bool curveSlotIdle(bool &startupPending);
