@@ -1,6 +1,7 @@
 #include "customdialog.h"
 
 #include "common/workahead.h"
+#include "editor/configuration.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -29,7 +30,6 @@ const char okButtonStyle[] = "QPushButton {    background-color: white;    borde
                              "gray;    border-radius: 5px;    padding: 5px 20px;    "
                              "font-family: Arial;    font-size: 14px;    color: "
                              "black;}QPushButton:hover {    background-color: lightgray;}";
-const char makerSite[] = "https://www.volarix.example";
 constexpr QSize logoBox(100, 50);
 constexpr QSize okMinimumSize(40, 15);
 
@@ -79,8 +79,8 @@ CustomDialog::CustomDialog(QWidget *parent) : QDialog(parent), versionText(QStri
 
     QLabel *link = addLabel(QStringLiteral("linkLabel"));
     link->setTextFormat(Qt::RichText);
-    link->setText(QStringLiteral("<a href=\"%1\">www.volarix.example</a>")
-                      .arg(QString::fromLatin1(makerSite)));
+    link->setText(
+        QStringLiteral("<a href=\"%1\">www.volarix.example</a>").arg(QLatin1String(kMakerWebsite)));
     link->setStyleSheet(QString::fromLatin1(labelStyle));
     link->setOpenExternalLinks(true);
 
