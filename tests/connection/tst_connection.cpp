@@ -73,7 +73,8 @@ private slots:
 
         QTRY_VERIFY_WITH_TIMEOUT(!arrivals.isEmpty(), 2000);
         QCOMPARE(arrivals.first().second, kHandshake);
-        QVERIFY2(arrivals.first().first < 300, "the handshake goes out at once");
+        // At once: well before the delayed slot query would be due, on a busy machine too.
+        QVERIFY2(arrivals.first().first < 490, "the handshake goes out at once");
 
         QTRY_VERIFY_WITH_TIMEOUT(indexOfRequest(pedal.requests(), kDeviceInfo) >= 0, 3000);
         QList<QByteArray> requests;
@@ -87,10 +88,10 @@ private slots:
         QVERIFY(query > 0 && info > query);
         QCOMPARE(requests.at(query).size(), 9);
         QCOMPARE(quint8(requests.at(query).at(7)), quint8(ui->Message_Number->currentIndex()));
-        // Timers can only fire late, never early.
-        QVERIFY2(times.at(query) >= 490 && times.at(query) < 1500,
+        // Timers can only fire late, never early; the upper bounds leave room for a busy machine.
+        QVERIFY2(times.at(query) >= 490 && times.at(query) < 2500,
                  qPrintable(QString::number(times.at(query))));
-        QVERIFY2(times.at(info) >= 590 && times.at(info) < 1600,
+        QVERIFY2(times.at(info) >= 590 && times.at(info) < 2600,
                  qPrintable(QString::number(times.at(info))));
         QCOMPARE(script.unexpected, 0);
     }
