@@ -74,6 +74,10 @@ void SerialPort::refreshPortList(bool logPorts)
     std::optional<PortCatalog::Listing> ahead = PortCatalog::takeListingAhead();
     const QList<CatalogPort> ports = ahead ? ahead->ports : PortCatalog::current().availablePorts();
     checkPresence(ports);
+    // This listing has just checked the held port: the next presence poll waits its full
+    // interval from here instead of walking the device tree again moments later.
+    if (presenceTimer.isActive())
+        presenceTimer.start();
     if (!portList)
         return;
     const UsbProductNames names = ahead ? ahead->names : usbProductNames();
