@@ -16,6 +16,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QGraphicsScene>
 #include <QGraphicsView>
 #include <QHeaderView>
@@ -44,6 +45,9 @@ Widget::Widget(QWidget *parent)
     pedalImagesAhead = decodePedalImagesAhead();
     const PopupDeferral popupsOnFirstOpen;
     ui->setupUi(this);
+    // Polished now, before any dialog exists: the polish of the first show walks into every
+    // child window not yet polished, and would style the hidden dialogs before the first frame.
+    ensurePolished();
     connectFormControls();
 
     serialPort = new SerialPort(ui->comboBox_ComDevices, this);
@@ -359,6 +363,20 @@ void Widget::showEvent(QShowEvent *event)
         fitPedalScenes();
     });
     checkForUpdateAtShow();
+    polishDialogsWhenShown();
+}
+
+// Qt polishes each new widget through a request it posts, served before the next frame. The
+// dialogs stay hidden until the user opens one, and showing a dialog polishes it anyway.
+void Widget::polishDialogsWhenShown()
+{
+    for (QDialog *dialog : findChildren<QDialog *>()) {
+        if (dialog->isVisible())
+            continue;
+        QCoreApplication::removePostedEvents(dialog, QEvent::PolishRequest);
+        for (QWidget *part : dialog->findChildren<QWidget *>())
+            QCoreApplication::removePostedEvents(part, QEvent::PolishRequest);
+    }
 }
 
 void Widget::resizeEvent(QResizeEvent *event)

@@ -61,6 +61,7 @@ private:
     // The form does not connect its on_<name>_<signal> slots by name: Qt's matching tests
     // every such slot against each of the form's 700 objects. They are connected here.
     void connectFormControls();
+    void polishDialogsWhenShown();
     void buildMenuBar();
     void fillFixedLists();
     void setUpMonitorTables();

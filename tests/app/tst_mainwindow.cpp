@@ -1,5 +1,6 @@
 // The window as a user first sees it: title, size limits, menus, fixed lists, hidden
 // widgets, the controls that follow the port, and the half-width editor columns.
+#include "app/customdialog.h"
 #include "app/stylesheet.h"
 #include "app/widget.h"
 #include "link/serialport.h"
@@ -7,13 +8,18 @@
 #include "promptscript.h"
 #include "testdir.h"
 #include "ui_widget.h"
+#include "upgrade/upgrade_dialog.h"
+#include "upgrade/upgrade_message_dialog.h"
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTest>
 
 namespace {
@@ -228,6 +234,42 @@ private slots:
             QTest::keyClick(list, Qt::Key_Return);
             QTRY_VERIFY(!list->isVisible());
             QCOMPARE(selector->currentIndex(), 1);
+        }
+        qApp->setStyleSheet(QString());
+    }
+
+    void dialogsAreStyledWhenOpened()
+    {
+        // The window's dialogs wait for their first opening to be polished; they must come out
+        // as styled as if they had been polished with the window.
+        ScopedWorkingDir dir;
+        qApp->setStyleSheet(applicationStyleSheet());
+        {
+            Widget w;
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            QCoreApplication::processEvents();
+            QVERIFY(!w.aboutDialog()->testAttribute(Qt::WA_WState_Polished));
+            const QList<QDialog *> dialogs = {w.aboutDialog(), w.upgradeDialog(),
+                                              w.upgradeMessageDialog()};
+            for (QDialog *dialog : dialogs) {
+                dialog->show();
+                QVERIFY(QTest::qWaitForWindowExposed(dialog));
+                for (QWidget *part : dialog->findChildren<QWidget *>())
+                    QVERIFY2(part->testAttribute(Qt::WA_WState_Polished),
+                             qPrintable(dialog->metaObject()->className() + QLatin1Char(' ') +
+                                        part->metaObject()->className()));
+                dialog->hide();
+            }
+            // The About button's own style, and the window's font in the upgrade dialog.
+            auto *ok = w.aboutDialog()->findChild<QPushButton *>();
+            QVERIFY(ok);
+            QCOMPARE(ok->font().pixelSize(), 14);
+            QVERIFY(ok->width() > ok->fontMetrics().horizontalAdvance(ok->text()) + 40);
+            for (QLabel *label : w.upgradeDialog()->findChildren<QLabel *>()) {
+                QCOMPARE(label->font().family(), QString("Arial"));
+                QVERIFY(label->font().bold());
+            }
         }
         qApp->setStyleSheet(QString());
     }
