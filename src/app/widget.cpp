@@ -4,7 +4,6 @@
 #include "app/popupdeferral.h"
 #include "app/stylesheet.h"
 #include "editor/vocabulary.h"
-#include "link/portcatalog.h"
 #include "link/serialport.h"
 #include "monitor/monitortablemodel.h"
 #include "ui_widget.h"
@@ -38,9 +37,7 @@ Widget::Widget(QWidget *parent)
     : QWidget(parent), ui(new Ui::Widget),
       model(new MonitorTableModel(Monitor::kMaxMonitorRows, this))
 {
-    // Listing the ports and decoding the pictures go on while the form is built, each in the
-    // order the window will need it.
-    PortCatalog::listAhead();
+    // The pictures are decoded while the form is built, in the order the window needs them.
     CustomDialog::decodeLogoAhead();
     pedalImagesAhead = decodePedalImagesAhead();
     const PopupDeferral popupsOnFirstOpen;

@@ -1,6 +1,5 @@
 #include "link/portcatalog.h"
 
-#include "common/workahead.h"
 #include "link/usbnames.h"
 
 #include <QSerialPortInfo>
@@ -10,12 +9,6 @@ std::unique_ptr<PortCatalog> &installedCatalog()
 {
     static std::unique_ptr<PortCatalog> catalog;
     return catalog;
-}
-
-std::future<PortCatalog::Listing> &listingAhead()
-{
-    static std::future<PortCatalog::Listing> listing;
-    return listing;
 }
 } // namespace
 
@@ -32,31 +25,11 @@ void PortCatalog::install(std::unique_ptr<PortCatalog> catalog)
     installedCatalog() = std::move(catalog);
 }
 
-void PortCatalog::listAhead()
-{
-    if (installedCatalog() || listingAhead().valid())
-        return;
-    // QSerialPortInfo and the sysfs reads are reentrant; the GUI thread waits for the result
-    // before it lists anything itself.
-    listingAhead() = WorkAhead::run([] {
-        const SystemPortCatalog system;
-        return Listing{system.availablePorts(), system.usbProductNames()};
-    });
-}
-
-std::optional<PortCatalog::Listing> PortCatalog::takeListingAhead()
-{
-    std::future<Listing> &ahead = listingAhead();
-    if (!ahead.valid())
-        return std::nullopt;
-    Listing listing = ahead.get();
-    if (installedCatalog())
-        return std::nullopt; // installed meanwhile: the system's ports are not asked for
-    return listing;
-}
-
 QList<CatalogPort> SystemPortCatalog::availablePorts() const
 {
+#ifdef Q_OS_LINUX
+    return readSysfsUsbSerialPorts();
+#else
     QList<CatalogPort> ports;
     const auto infos = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : infos) {
@@ -72,6 +45,7 @@ QList<CatalogPort> SystemPortCatalog::availablePorts() const
         ports << port;
     }
     return ports;
+#endif
 }
 
 UsbProductNames SystemPortCatalog::usbProductNames() const

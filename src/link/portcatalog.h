@@ -8,7 +8,6 @@
 #include <QString>
 
 #include <memory>
-#include <optional>
 
 // Key of the USB product-name table: (product id, vendor id).
 using UsbKey = QPair<quint16, quint16>;
@@ -38,21 +37,9 @@ public:
     // Installs a catalog for the rest of the process (or until replaced); nullptr restores the
     // system one.
     static void install(std::unique_ptr<PortCatalog> catalog);
-
-    // Asking the system walks its whole device tree, which takes about as long as building
-    // the window: the window starts the first listing on a worker thread and takes its
-    // result when it needs the list. An installed catalog is always asked on the spot.
-    struct Listing
-    {
-        QList<CatalogPort> ports;
-        UsbProductNames names;
-    };
-    static void listAhead();
-    // The listing started ahead, once; nothing if none was started or a catalog was installed.
-    static std::optional<Listing> takeListingAhead();
 };
 
-// Serial ports from QSerialPortInfo, product names from the platform's USB device list.
+// The machine's own USB serial ports and product names (QSerialPortInfo off Linux).
 class SystemPortCatalog : public PortCatalog
 {
 public:

@@ -71,8 +71,7 @@ void SerialPort::initPort2()
 
 void SerialPort::refreshPortList(bool logPorts)
 {
-    std::optional<PortCatalog::Listing> ahead = PortCatalog::takeListingAhead();
-    const QList<CatalogPort> ports = ahead ? ahead->ports : PortCatalog::current().availablePorts();
+    const QList<CatalogPort> ports = PortCatalog::current().availablePorts();
     checkPresence(ports);
     // This listing has just checked the held port: the next presence poll waits its full
     // interval from here instead of walking the device tree again moments later.
@@ -80,7 +79,7 @@ void SerialPort::refreshPortList(bool logPorts)
         presenceTimer.start();
     if (!portList)
         return;
-    const UsbProductNames names = ahead ? ahead->names : usbProductNames();
+    const UsbProductNames names = usbProductNames();
 
     QStringList before;
     for (int i = 0; i < portList->count(); ++i)

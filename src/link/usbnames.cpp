@@ -2,7 +2,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
+
+#ifdef Q_OS_UNIX
+#include <dirent.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -34,7 +40,73 @@ bool readHexId(const QString &path, quint16 *id)
     return true;
 }
 
+#ifdef Q_OS_UNIX
+QStringList directoryEntries(const QString &path)
+{
+    QStringList entries;
+    DIR *dir = ::opendir(QFile::encodeName(path).constData());
+    if (!dir)
+        return entries;
+    while (const dirent *entry = ::readdir(dir)) {
+        if (entry->d_name[0] != '.')
+            entries << QFile::decodeName(entry->d_name);
+    }
+    ::closedir(dir);
+    return entries;
+}
+
+QString linkTarget(const QString &path)
+{
+    char target[4096];
+    const ssize_t length =
+        ::readlink(QFile::encodeName(path).constData(), target, sizeof target - 1);
+    return length > 0 ? QFile::decodeName(QByteArray(target, int(length))) : QString();
+}
+#endif
+
 } // namespace
+
+QList<CatalogPort> readSysfsUsbSerialPorts(const QString &sysfsRoot)
+{
+    QMap<QString, CatalogPort> ports; // by place in the device tree, the order udev reports
+#ifdef Q_OS_UNIX
+    const QString classDir = sysfsRoot + QStringLiteral("/class/tty");
+    const QString devicesDir = QDir::cleanPath(sysfsRoot + QStringLiteral("/devices"));
+    for (const QString &name : directoryEntries(classDir)) {
+        // Each entry links to the tty's place in the device tree; virtual terminals and
+        // pseudo-terminals live under devices/virtual, with no device of their own.
+        const QString target = linkTarget(classDir + QLatin1Char('/') + name);
+        if (target.isEmpty())
+            continue;
+        const QString place = QDir::cleanPath(
+            QDir::isAbsolutePath(target) ? target : classDir + QLatin1Char('/') + target);
+        if (!place.startsWith(devicesDir + QLatin1Char('/')) ||
+            place.startsWith(devicesDir + QStringLiteral("/virtual/")))
+            continue;
+        // The USB device is the nearest ancestor with the ids: the interface's parent for
+        // ttyACM, one level further up for the usb-serial ports.
+        for (QString dir = QFileInfo(place).path(); dir.startsWith(devicesDir + QLatin1Char('/'));
+             dir = QFileInfo(dir).path()) {
+            CatalogPort port;
+            if (!readHexId(dir + QStringLiteral("/idVendor"), &port.vendorId))
+                continue;
+            if (!readHexId(dir + QStringLiteral("/idProduct"), &port.productId))
+                break;
+            port.hasUsbIds = true;
+            port.portName = name;
+            port.location = QStringLiteral("/dev/") + name;
+            readAttribute(dir + QStringLiteral("/product"), &port.description);
+            readAttribute(dir + QStringLiteral("/manufacturer"), &port.manufacturer);
+            readAttribute(dir + QStringLiteral("/serial"), &port.serialNumber);
+            ports.insert(place, port);
+            break;
+        }
+    }
+#else
+    Q_UNUSED(sysfsRoot)
+#endif
+    return ports.values();
+}
 
 UsbProductNames readSysfsUsbProductNames(const QString &sysfsDevices)
 {

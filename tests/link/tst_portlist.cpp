@@ -116,32 +116,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(box.count(), 1, 3000);
     }
 
-    void listingAheadIsTheSystemsOnce()
-    {
-        // Asked ahead, the system's ports come back once, the same as asked on the spot.
-        PortCatalog::install(nullptr);
-        PortCatalog::listAhead();
-        const std::optional<PortCatalog::Listing> ahead = PortCatalog::takeListingAhead();
-        QVERIFY(ahead);
-        const SystemPortCatalog system;
-        QStringList aheadNames, nowNames;
-        for (const CatalogPort &p : ahead->ports)
-            aheadNames << p.portName;
-        for (const CatalogPort &p : system.availablePorts())
-            nowNames << p.portName;
-        QCOMPARE(aheadNames, nowNames);
-        QCOMPARE(ahead->names, system.usbProductNames());
-        QVERIFY(!PortCatalog::takeListingAhead());
-
-        // An installed catalog is never bypassed by a listing of the system's ports.
-        PortCatalog::listAhead();
-        init();
-        QVERIFY(!PortCatalog::takeListingAhead());
-        PortCatalog::install(std::make_unique<FakeCatalog>());
-        PortCatalog::listAhead();
-        QVERIFY(!PortCatalog::takeListingAhead());
-    }
-
     void masksConnectionBitsByModel_data()
     {
         QTest::addColumn<QString>("text");

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSerialPortInfo>
 #include <QTest>
 
 class TestUsbNames : public QObject
@@ -62,6 +63,67 @@ private slots:
         if (QFile(root + "/1-1/product").open(QIODevice::ReadOnly))
             QSKIP("running as root: unreadable files cannot be simulated");
         QVERIFY(readSysfsUsbProductNames(root).isEmpty());
+    }
+
+    void listsUsbSerialPortsInTreeOrder()
+    {
+        ScopedWorkingDir dir;
+        const QString root = dir.filePath("sys");
+        const QString usb = "devices/pci0000:00/0000:00:14.0/usb1";
+        addDevice(root, usb, "1d6b\n", "0002\n", "xHCI Host Controller\n");
+        addDevice(root, usb + "/1-1", "1a86\n", "7523\n", "Volarix ZB-8 USB MIDI Pedal\n");
+        writeFile(root + '/' + usb + "/1-1/manufacturer", "Volarix\n");
+        writeFile(root + '/' + usb + "/1-1/serial", "0042\n");
+        addDevice(root, usb + "/1-0", "0483\n", "5740\n", "Volarix TRV-40\n");
+        addDevice(root, usb + "/1-2", "0403\n", QByteArray(), "no product id\n");
+        const QList<QPair<QString, QString>> ttys = {
+            {"ttyACM0", usb + "/1-1/1-1:1.0/tty/ttyACM0"},
+            {"ttyUSB0", usb + "/1-0/1-0:1.0/ttyUSB0/tty/ttyUSB0"}, // usb-serial: one level more
+            {"ttyACM1", usb + "/1-2/1-2:1.0/tty/ttyACM1"},
+            {"tty0", "devices/virtual/tty/tty0"},
+            {"ttyS0", "devices/platform/serial8250/tty/ttyS0"},
+            {"ttyGone", "devices/pci0000:00/gone/tty/ttyGone"}};
+        QVERIFY(QDir(root).mkpath("class/tty"));
+        for (const auto &[name, place] : ttys) {
+            if (name != "ttyGone") // its link dangles
+                QVERIFY(QDir(root).mkpath(place));
+            QVERIFY(QFile::link("../../" + place, root + "/class/tty/" + name));
+        }
+        QVERIFY(QFile::link("../../../outside", root + "/class/tty/ttyOut"));
+
+        const QList<CatalogPort> ports = readSysfsUsbSerialPorts(root);
+        QCOMPARE(ports.size(), 2);
+        QCOMPARE(ports.at(0).portName, QString("ttyUSB0")); // 1-0 comes before 1-1
+        QCOMPARE(ports.at(0).location, QString("/dev/ttyUSB0"));
+        QCOMPARE(int(ports.at(0).vendorId), 0x0483);
+        QCOMPARE(ports.at(0).description, QString("Volarix TRV-40"));
+        QCOMPARE(ports.at(1).portName, QString("ttyACM0"));
+        QVERIFY(ports.at(1).hasUsbIds);
+        QCOMPARE(int(ports.at(1).vendorId), 0x1a86);
+        QCOMPARE(int(ports.at(1).productId), 0x7523);
+        QCOMPARE(ports.at(1).description, QString("Volarix ZB-8 USB MIDI Pedal"));
+        QCOMPARE(ports.at(1).manufacturer, QString("Volarix"));
+        QCOMPARE(ports.at(1).serialNumber, QString("0042"));
+        QVERIFY(readSysfsUsbSerialPorts(dir.filePath("absent")).isEmpty());
+    }
+
+    void agreesWithQSerialPortInfoHere()
+    {
+        // Whatever USB serial ports this machine has, both sources name the same ones.
+        QStringList fromQt, fromSysfs;
+        for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+            if (info.hasVendorIdentifier() && info.hasProductIdentifier())
+                fromQt << QString("%1 %2:%3")
+                              .arg(info.portName())
+                              .arg(info.vendorIdentifier(), 4, 16, QChar('0'))
+                              .arg(info.productIdentifier(), 4, 16, QChar('0'));
+        }
+        for (const CatalogPort &port : readSysfsUsbSerialPorts())
+            fromSysfs << QString("%1 %2:%3")
+                             .arg(port.portName)
+                             .arg(port.vendorId, 4, 16, QChar('0'))
+                             .arg(port.productId, 4, 16, QChar('0'));
+        QCOMPARE(fromSysfs, fromQt);
     }
 
     void parsesInstanceIds_data()
