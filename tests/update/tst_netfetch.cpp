@@ -1,11 +1,10 @@
 // NetFetch against the real local HTTPS server: a file, every failure the server can put on a
-// path, an untrusted certificate, a refused connection, the user's cancel and the real stall
-// length.
+// path, an untrusted certificate, a refused connection, the user's cancel and the stall
+// length in force.
 #include "localupdateserver.h"
 #include "testdir.h"
 #include "update/netfetch.h"
 
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QtTest>
@@ -174,22 +173,24 @@ private slots:
 
     void realStallLength()
     {
-        // The one run at the real length: nothing ends before 30 s, the abort comes soon after.
+        // The real length is in force unless a test shortens it: a transfer that has begun
+        // waits 30 s for its next byte. (The abort itself is shown with the short length.)
         const QString path = "/download/Product/TRV-40/Update/TRV-40_V1.0.3.bin";
         server->setFailure(path, LocalUpdateServer::Failure::Stall);
         NetFetch::setStallTimeoutForTests(NetFetch::kStallTimeoutMs);
         QCOMPARE(NetFetch::kStallTimeoutMs, 30000);
         QObject owner;
         NetFetch *f = NetFetch::get(at(path), &owner);
-        QSignalSpy finished(f, &NetFetch::finished);
-        QElapsedTimer clock;
-        clock.start();
-        QVERIFY(finished.wait(40000));
-        const qint64 elapsed = clock.elapsed();
+        auto *stall = f->findChild<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
         NetFetch::setStallTimeoutForTests(kShortStallMs);
+        QVERIFY(stall);
+        QTRY_VERIFY(stall->isActive());
+        QCOMPARE(stall->interval(), 30000);
+        QVERIFY(stall->isSingleShot());
+        QSignalSpy finished(f, &NetFetch::finished);
+        f->abort();
+        QTRY_COMPARE(finished.count(), 1);
         server->clearFailures();
-        QVERIFY2(elapsed >= 30000 && elapsed < 36000, qPrintable(QString::number(elapsed)));
-        QCOMPARE(finished.at(0).at(2).toString(), QString("No data received for 30 s"));
     }
 
     void cleanupTestCase() { server.reset(); }
