@@ -5,6 +5,7 @@
 #include "link/serialport.h"
 #include "localupdateserver.h"
 #include "promptscript.h"
+#include "settle.h"
 #include "sim/emulatedbootloader.h"
 #include "sim/emulatedcatalog.h"
 #include "testdir.h"
@@ -127,9 +128,12 @@ private slots:
             QCOMPARE(box.buttons.size(), 2);
             QVERIFY(box.hasParent);
             // Cancelled: still Connected, nothing more said, nothing fetched.
-            QTest::qWait(300);
-            QVERIFY(rig.checkLines().isEmpty());
-            QCOMPARE(rig.server.requestedPaths(), QStringList(kDescription));
+            QVERIFY(staysFalse(
+                [&rig] {
+                    return !rig.checkLines().isEmpty() ||
+                           rig.server.requestedPaths() != QStringList(kDescription);
+                },
+                300));
         }
         QCOMPARE(rig.dialog->upgradeState(), UpgradeState::Connected);
         QCOMPARE(rig.script.unexpected, 0);
@@ -141,8 +145,7 @@ private slots:
         QVERIFY(rig.start());
         QTRY_COMPARE_WITH_TIMEOUT(
             rig.checkLines(), QStringList("Online update not supported for this device."), 3000);
-        QTest::qWait(200);
-        QVERIFY(rig.server.requestedPaths().isEmpty());
+        QVERIFY(staysFalse([&rig] { return !rig.server.requestedPaths().isEmpty(); }, 200));
         QCOMPARE(rig.script.unexpected, 0);
     }
 
