@@ -1,4 +1,5 @@
-// USB product strings per (product id, vendor id), from the platform's device list.
+// What the platform's USB device list says: product strings per (product id, vendor id), and
+// on Linux the USB serial ports.
 #pragma once
 
 #include "portcatalog.h"
@@ -8,10 +9,10 @@
 UsbProductNames
 readSysfsUsbProductNames(const QString &sysfsDevices = QStringLiteral("/sys/bus/usb/devices"));
 
-// Linux: the serial ports of the USB devices below `sysfsRoot`, with the names, identifiers
-// and strings QSerialPortInfo reports for them, in the same device-tree order; read straight
-// from sysfs in a hundred-odd system calls where the udev walk takes thousands (about 12 ms).
-// Ports of other buses are left out, as they are never listed.
+// Linux: the serial ports of the USB devices below `sysfsRoot`, with the names and ids
+// QSerialPortInfo reports for them, in its device-tree order, and the devices' own strings;
+// read straight from sysfs in a hundred-odd system calls where the udev walk takes thousands
+// (about 12 ms). Ports of other buses are left out, as they are never listed.
 QList<CatalogPort> readSysfsUsbSerialPorts(const QString &sysfsRoot = QStringLiteral("/sys"));
 
 #ifdef Q_OS_WIN
