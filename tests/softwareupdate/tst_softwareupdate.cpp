@@ -13,6 +13,7 @@
 #include <QBoxLayout>
 #include <QDir>
 #include <QFile>
+#include <QHostAddress>
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
@@ -497,7 +498,7 @@ void TestSoftwareUpdate::startupCheckAsksAfterTheFirstFrame()
 void TestSoftwareUpdate::defaultAddressStaysQuiet()
 {
     QVERIFY(UpdateServer::setBaseAddress(QStringLiteral(TREDORA_UPDATE_SERVER)));
-    QVERIFY(UpdateServer::baseAddress().endsWith(QLatin1String(".invalid")));
+    QVERIFY(QHostAddress(QUrl(UpdateServer::baseAddress()).host()).isLoopback());
     PromptScript script;
     WarningCollector::warnings.clear();
     {
@@ -506,8 +507,8 @@ void TestSoftwareUpdate::defaultAddressStaysQuiet()
         w.show();
         RunningCheck check = watchNewestCheck(w);
         QVERIFY(check.dialog);
-        // The host never resolves; how long the resolver takes to say so is up to the machine.
-        QTRY_VERIFY_WITH_TIMEOUT(check.endedUnseen(), 60000);
+        // Nothing listens there: the connection is refused at once.
+        QTRY_VERIFY_WITH_TIMEOUT(check.endedUnseen(), kWaitMs);
         QVERIFY(check.unseenLabel().startsWith("Update file download failed: "));
         QTRY_VERIFY_WITH_TIMEOUT(!check.dialog, kWaitMs);
     }
