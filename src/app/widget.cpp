@@ -3,6 +3,7 @@
 #include "app/customdialog.h"
 #include "app/popupdeferral.h"
 #include "app/stylesheet.h"
+#include "editor/entriesahead.h"
 #include "editor/vocabulary.h"
 #include "link/serialport.h"
 #include "monitor/monitortablemodel.h"
@@ -31,13 +32,30 @@
 namespace {
 const QStringList kMonitorHeaders = {QStringLiteral("STATUS"), QStringLiteral("DATA1"),
                                      QStringLiteral("DATA2"), QStringLiteral("CHAN")};
+
+// The long lists the window fills while it is built, and how many selectors take each.
+// Construction must take every set made for them; tst_mainwindow checks it.
+QVector<EntriesAhead::Need> startupListNeeds()
+{
+    return {
+        {valueList127, 13 + 16}, // fixed lists; editor minimum and maximum
+        {gainList, 12},          // editor gain and curve
+        {channelList, 3 + 9},    // fixed lists; editor channels
+        {[] { return noteList(kEditorStartNaming); }, 7},
+        {[] { return controllerList(true); }, 2 + 2 + 1}, // menu bar, saved setting, Hi-Hat
+        {[] { return makeNumberList(100, true); }, 2},
+        {[] { return makeNumberList(127, true); }, 1},
+    };
+}
 } // namespace
 
 Widget::Widget(QWidget *parent)
     : QWidget(parent), ui(new Ui::Widget),
       model(new MonitorTableModel(Monitor::kMaxMonitorRows, this))
 {
-    // The pictures are decoded while the form is built, in the order the window needs them.
+    // The list entries are made and the pictures decoded while the form is built, in the
+    // order the window needs them.
+    EntriesAhead::make(startupListNeeds());
     CustomDialog::decodeLogoAhead();
     pedalImagesAhead = decodePedalImagesAhead();
     const PopupDeferral popupsOnFirstOpen;
@@ -132,6 +150,7 @@ Widget::Widget(QWidget *parent)
     for (QLayout *layout : findChildren<QLayout *>())
         layout->invalidate();
     reuseCurvePlots = false;
+    EntriesAhead::finish();
 }
 
 Widget::~Widget()
@@ -275,7 +294,7 @@ void Widget::buildMenuBar()
         if (showCCNameEnabled)
             fillControllerList(selector);
         else
-            selector->addItems(valueList127());
+            EntriesAhead::append(selector, valueList127());
     }
 
     factoryResetAction = settingMenu->addAction(QStringLiteral("Factory Reset"));
@@ -312,16 +331,16 @@ void Widget::fillFixedLists()
     const QStringList levels = makeNumberList(127, true);
 
     ui->Pedal_Number->clear();
-    ui->Message_Number->addItems(messages);
+    EntriesAhead::append(ui->Message_Number, messages);
     ui->Message_Number_2->clear();
-    ui->Message_Number_2->addItems(messages);
+    EntriesAhead::append(ui->Message_Number_2, messages);
 
     ui->Pedal_Type->addItems(
         {QStringLiteral("Expression"), QStringLiteral("Switch"), QStringLiteral("Hi-Hat")});
-    ui->MIDI_Channel->addItems(messages);
-    ui->comboBox_EPS_Gain->addItems(gains);
-    ui->comboBox_HHS_Gain->addItems(gains);
-    ui->comboBox_HHS_TL->addItems(levels);
+    EntriesAhead::append(ui->MIDI_Channel, messages);
+    EntriesAhead::append(ui->comboBox_EPS_Gain, gains);
+    EntriesAhead::append(ui->comboBox_HHS_Gain, gains);
+    EntriesAhead::append(ui->comboBox_HHS_TL, levels);
     ui->comboBox_EPS_status->addItems({QStringLiteral("CC"), QStringLiteral("NOTE"),
                                        QStringLiteral("Pitch Bend"),
                                        QStringLiteral("Channel Pressure")});
@@ -336,7 +355,7 @@ void Widget::fillFixedLists()
           ui->comboBox_EPS_D2_2, ui->comboBox_SPS_D1_1, ui->comboBox_SPS_D1_2,
           ui->comboBox_SPS_D2_1, ui->comboBox_SPS_D2_2, ui->comboBox_HHS_DATA1,
           ui->comboBox_HHS_D2_1, ui->comboBox_HHS_D2_2, ui->comboBox_HHS_PN, ui->comboBox_HHS_RN})
-        selector->addItems(values);
+        EntriesAhead::append(selector, values);
 }
 
 void Widget::refreshConnectionControls()

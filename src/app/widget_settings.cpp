@@ -3,6 +3,7 @@
 #include "app/widget.h"
 
 #include "common/userprompt.h"
+#include "editor/entriesahead.h"
 #include "editor/vocabulary.h"
 #include "ui_widget.h"
 #include "update/serverpaths.h"
@@ -96,7 +97,7 @@ void Widget::applySavedSettings()
     // The Hi-Hat controller list keeps the named form it was filled with.
     for (QComboBox *selector : {ui->expression_cc_comboBox_ctl, ui->switch_cc_comboBox_ctl}) {
         selector->clear();
-        selector->addItems(controllerList(showNames));
+        EntriesAhead::append(selector, controllerList(showNames));
     }
 }
 

@@ -1,6 +1,8 @@
 // The lists and name look-ups of the editor and the live monitor.
 #include "editor/vocabulary.h"
 
+#include "editor/entriesahead.h"
+
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -250,7 +252,7 @@ QStringList noteList(int noteNaming)
 void fillControllerList(QComboBox *selector)
 {
     if (selector)
-        selector->addItems(controllerList(true));
+        EntriesAhead::append(selector, controllerList(true));
 }
 
 void fillNoteList(QComboBox *selector, int noteNaming)
@@ -258,14 +260,14 @@ void fillNoteList(QComboBox *selector, int noteNaming)
     if (!selector)
         return;
     selector->clear();
-    selector->addItems(noteList(noteNaming));
+    EntriesAhead::append(selector, noteList(noteNaming));
 }
 
 void fillNumberList(QComboBox *selector, const QStringList &entries, int defaultIndex)
 {
     if (!selector)
         return;
-    selector->addItems(entries);
+    EntriesAhead::append(selector, entries);
     selector->setCurrentIndex(defaultIndex);
 }
 

@@ -38,6 +38,9 @@ constexpr int kMaxDefault = 127;
 constexpr int kPitchMaxDefault = 16383;
 constexpr int kLevelDefault = 0; // "OFF"
 
+// Until the device has been told otherwise the editor names notes with middle C as "C4".
+constexpr int kEditorStartNaming = 1;
+
 // Minimum contents length of a selector showing one of the shared lists.
 constexpr int kShortListChars = 3;
 constexpr int kLongListChars = 5;

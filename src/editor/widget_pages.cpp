@@ -20,9 +20,6 @@ const QStringList kExtendedEditorModels = {QStringLiteral("TRV-40"), QStringLite
                                            QStringLiteral("ZB-5")};
 const QStringList kTempoModels = {QStringLiteral("ZB-4"), QStringLiteral("ZB-5")};
 
-// Until the device has been told otherwise the editor names notes with middle C as "C4".
-constexpr int kEditorStartNaming = 1;
-
 constexpr int kModeSingle = 0;
 constexpr int kModeToggle = 1;
 

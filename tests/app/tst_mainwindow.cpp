@@ -3,6 +3,7 @@
 #include "app/customdialog.h"
 #include "app/stylesheet.h"
 #include "app/widget.h"
+#include "editor/entriesahead.h"
 #include "link/serialport.h"
 #include "monitor/monitortablemodel.h"
 #include "promptscript.h"
@@ -95,6 +96,11 @@ private slots:
                  QStringList({"CC", "NOTE", "Pitch Bend", "Channel Pressure"}));
         QCOMPARE(items(ui->comboBox_HHS_RN), numbers(0, 127));
         QCOMPARE(script.unexpected, 0);
+
+        // Construction took every list made for it on the worker and made none twice.
+        QVERIFY(EntriesAhead::tally().taken > 0);
+        QCOMPARE(EntriesAhead::tally().missed, 0);
+        QCOMPARE(EntriesAhead::tally().unused, 0);
     }
 
     void menuBarHoldsExactlyTheEntries()

@@ -2,6 +2,8 @@
 // checked here without a window, together with the shared lists and how they are attached.
 #include "editor/vocabulary.h"
 
+#include "editor/entriesahead.h"
+
 #include <QComboBox>
 #include <QListView>
 #include <QSignalSpy>
@@ -26,6 +28,7 @@ private slots:
     void fixedLists();
     void numberLists_data();
     void numberLists();
+    void filledSelectors_data();
     void filledSelectors();
     void sharedListsAreBuiltOnceAndStayIntact();
     void attachRules();
@@ -178,8 +181,23 @@ void TestVocabulary::numberLists()
     QCOMPARE(list.at(probe), probeText);
 }
 
+void TestVocabulary::filledSelectors_data()
+{
+    QTest::addColumn<bool>("madeAhead");
+    QTest::newRow("entries made here") << false;
+    QTest::newRow("entries made on the worker") << true;
+}
+
+// Ready-made entries must fill a selector exactly as QComboBox::addItems does.
 void TestVocabulary::filledSelectors()
 {
+    QFETCH(bool, madeAhead);
+    if (madeAhead)
+        EntriesAhead::make({{[] { return noteList(1); }, 1},
+                            {[] { return controllerList(true); }, 2},
+                            {gainList, 1},
+                            {valueList127, 1},
+                            {channelList, 2}});
     QComboBox notes;
     fillNoteList(&notes, 1);
     QCOMPARE(notes.count(), 128);
@@ -218,6 +236,13 @@ void TestVocabulary::filledSelectors()
     fillNoteList(nullptr, 1);
     fillControllerList(nullptr);
     fillNumberList(nullptr, channelList(), 0);
+
+    if (madeAhead) {
+        EntriesAhead::finish();
+        QCOMPARE(EntriesAhead::tally().taken, 5);
+        QCOMPARE(EntriesAhead::tally().missed, 0);
+        QCOMPARE(EntriesAhead::tally().unused, 2); // the channel lists nobody took
+    }
 }
 
 void TestVocabulary::sharedListsAreBuiltOnceAndStayIntact()
