@@ -3,6 +3,7 @@
 #include "app/customdialog.h"
 #include "app/stylesheet.h"
 #include "app/widget.h"
+#include "common/pixmapahead.h"
 #include "editor/entriesahead.h"
 #include "link/serialport.h"
 #include "monitor/monitortablemodel.h"
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPixmapCache>
 #include <QPushButton>
 #include <QTest>
 
@@ -242,6 +244,20 @@ private slots:
             QCOMPARE(selector->currentIndex(), 1);
         }
         qApp->setStyleSheet(QString());
+    }
+
+    void formPicturesComeDecodedAhead()
+    {
+        // Qt's loader finds what is cached under the key, so it never decodes the file again.
+        const QString picture = QStringLiteral(":/IMG/label2.png");
+        QPixmapCache::clear();
+        PixmapAhead::decode({picture, QStringLiteral(":/IMG/no-such-picture.png")});
+        PixmapAhead::cacheDecoded();
+        QPixmap cached;
+        QVERIFY(QPixmapCache::find(PixmapAhead::cacheKey(picture), &cached));
+        QCOMPARE(cached.size(), QSize(200, 100));
+        QCOMPARE(QPixmap(picture).cacheKey(), cached.cacheKey());
+        QPixmapCache::clear();
     }
 
     void dialogsAreStyledWhenOpened()
