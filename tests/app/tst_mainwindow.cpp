@@ -34,6 +34,16 @@ QStringList actionTexts(const QList<QAction *> &actions)
     return texts;
 }
 
+// The application's look for one test, taken off again however the test ends.
+class ScopedAppStyleSheet
+{
+public:
+    ScopedAppStyleSheet() { qApp->setStyleSheet(applicationStyleSheet()); }
+    ~ScopedAppStyleSheet() { qApp->setStyleSheet(QString()); }
+    ScopedAppStyleSheet(const ScopedAppStyleSheet &) = delete;
+    ScopedAppStyleSheet &operator=(const ScopedAppStyleSheet &) = delete;
+};
+
 QStringList items(const QComboBox *box)
 {
     QStringList t;
@@ -221,7 +231,7 @@ private slots:
         // Popups are built the first time they open; they must come out styled like the
         // selector and work as usual.
         ScopedWorkingDir dir;
-        qApp->setStyleSheet(applicationStyleSheet());
+        const ScopedAppStyleSheet look;
         {
             Widget w;
             w.show();
@@ -243,7 +253,6 @@ private slots:
             QTRY_VERIFY(!list->isVisible());
             QCOMPARE(selector->currentIndex(), 1);
         }
-        qApp->setStyleSheet(QString());
     }
 
     void formPicturesComeDecodedAhead()
@@ -265,7 +274,7 @@ private slots:
         // The window's dialogs wait for their first opening to be polished; they must come out
         // as styled as if they had been polished with the window.
         ScopedWorkingDir dir;
-        qApp->setStyleSheet(applicationStyleSheet());
+        const ScopedAppStyleSheet look;
         {
             Widget w;
             w.show();
@@ -293,7 +302,6 @@ private slots:
                 QVERIFY(label->font().bold());
             }
         }
-        qApp->setStyleSheet(QString());
     }
 
     void styleSheetKeepsItsRulesInOrder()
