@@ -41,6 +41,7 @@ bool readHexId(const QString &path, quint16 *id)
 }
 
 #ifdef Q_OS_UNIX
+// Plain readdir: QDir's listing stats every entry, and the port list is read every second.
 QStringList directoryEntries(const QString &path)
 {
     QStringList entries;
