@@ -6,6 +6,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QListView>
 #include <QPointer>
 
@@ -337,22 +338,70 @@ SharedListModel *valueList16383()
     return sharedList(model, kPitchMaxDefault, false);
 }
 
-void attachSharedList(QComboBox *selector, QAbstractItemModel *list, int minimumChars)
+namespace {
+// A plain drop-down honours the 32 visible entries; the style's pop-up form would ignore them
+// and measure every entry to place the current one over the selector. The size policy keeps
+// the size hint from walking the entries of a long list.
+void giveLongListDropDown(QComboBox *selector, int minimumChars)
 {
-    if (!selector || !list)
-        return;
-    // A plain drop-down honours the 32 visible entries; the style's pop-up form would ignore
-    // them and measure every entry to place the current one over the selector. Set before the
-    // popup exists (the policy and view() below build it), so that it is styled once, not twice.
+    // The rule goes first: set after the popup exists, it would style the popup a second time.
     const QString dropDown = QLatin1String(kDropDownRule);
     if (!selector->styleSheet().contains(dropDown))
         selector->setStyleSheet(selector->styleSheet() + dropDown);
-    // Policy before the model: the size hint must never walk the entries of a long list.
     selector->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     selector->setMinimumContentsLength(minimumChars);
     selector->setMaxVisibleItems(kSharedListVisibleItems);
     if (auto *listView = qobject_cast<QListView *>(selector->view()))
         listView->setUniformItemSizes(true);
+}
+
+// Both the rule and the policy make Qt build the selector's popup, which costs as much as a
+// dozen plain selectors. A selector off screen gets its drop-down when it is first shown, the
+// earliest it can be opened; until then it keeps the size hint it had before the list came.
+class DropDownOnFirstShow : public QObject
+{
+public:
+    static void request(QComboBox *selector, int minimumChars)
+    {
+        DropDownOnFirstShow *pending = nullptr;
+        for (QObject *child : selector->children())
+            if ((pending = dynamic_cast<DropDownOnFirstShow *>(child)))
+                break;
+        if (!pending)
+            pending = new DropDownOnFirstShow(selector);
+        pending->minimumChars = minimumChars;
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show) {
+            watched->removeEventFilter(this);
+            giveLongListDropDown(static_cast<QComboBox *>(watched), minimumChars);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    explicit DropDownOnFirstShow(QComboBox *selector) : QObject(selector)
+    {
+        selector->installEventFilter(this);
+    }
+
+    int minimumChars = 0;
+};
+} // namespace
+
+void attachSharedList(QComboBox *selector, QAbstractItemModel *list, int minimumChars)
+{
+    if (!selector || !list)
+        return;
+    const bool hasDropDown = selector->sizeAdjustPolicy() != QComboBox::AdjustToContentsOnFirstShow;
+    if (selector->isVisible() || hasDropDown)
+        giveLongListDropDown(selector, minimumChars);
+    else
+        DropDownOnFirstShow::request(selector, minimumChars);
     if (selector->model() != list)
         selector->setModel(list);
 }

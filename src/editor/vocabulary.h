@@ -113,5 +113,6 @@ SharedListModel *levelList16383();
 SharedListModel *valueList16383();
 
 // Shows a shared list in the selector without copying it. A selector already showing the
-// list keeps its position; a fresh attachment lands on entry 0.
+// list keeps its position; a fresh attachment lands on entry 0. The selector drops the list
+// down 32 entries at a time; one not yet on screen is set up for that when first shown.
 void attachSharedList(QComboBox *selector, QAbstractItemModel *list, int minimumChars);

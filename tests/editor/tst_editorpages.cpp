@@ -349,8 +349,12 @@ void TestEditorPages::pitchBendSwapsTheLevelList()
     QCOMPARE(level->count(), 16384);
     QCOMPARE(level->itemText(16383), QStringLiteral("16383"));
     QCOMPARE(level->currentText(), QStringLiteral("OFF"));
-    QCOMPARE(level->minimumContentsLength(), 5);
     QVERIFY(level->isEnabled());
+    // Off screen until the extended editor shows it, sized then for the list it holds.
+    w.widget.show();
+    w.widget.setExtendedEditorVisible(true);
+    QVERIFY(level->isVisible());
+    QCOMPARE(level->minimumContentsLength(), 5);
 
     level->setCurrentIndex(12000);
     choose(w.ui->expression_comboBox3, QStringLiteral("Continuous Controllers (CC)"));
