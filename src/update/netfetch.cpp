@@ -1,12 +1,45 @@
 #include "update/netfetch.h"
 
 #include <QDebug>
-#include <QNetworkAccessManager>
-#include <QNetworkRequest>
-#include <QTimer>
+#include <QLibrary>
+#include <QMetaObject>
+
+#ifdef Q_OS_UNIX
+#include <dlfcn.h>
+#endif
 
 namespace {
 int stallTimeoutMs = NetFetch::kStallTimeoutMs;
+const QByteArray kModuleFile = QByteArrayLiteral("libtredora_network.so");
+QByteArray moduleFile = kModuleFile;
+constexpr int kUnknownNetworkError = 99; // QNetworkReply::UnknownNetworkError
+
+using StartTransfer = QObject *(*)(const QUrl &url, int stallTimeoutMs, QObject *parent);
+
+// The module stays loaded for the life of the process: its objects may outlive any one fetch.
+StartTransfer loadNetworkModule(QString *error)
+{
+#ifdef Q_OS_UNIX
+    // dlopen is called from here rather than through QLibrary so that the loader searches this
+    // program's own run path: the module's build folder while developing, the install's
+    // private library folder afterwards.
+    void *module = dlopen(moduleFile.constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!module) {
+        *error = QString::fromLocal8Bit(dlerror());
+        return nullptr;
+    }
+    if (auto start = reinterpret_cast<StartTransfer>(dlsym(module, "tredoraStartTransfer")))
+        return start;
+    *error = QString::fromLocal8Bit(dlerror());
+    return nullptr;
+#else
+    QLibrary module(QString::fromLocal8Bit(moduleFile)); // next to the program
+    if (auto start = reinterpret_cast<StartTransfer>(module.resolve("tredoraStartTransfer")))
+        return start;
+    *error = module.errorString();
+    return nullptr;
+#endif
+}
 } // namespace
 
 NetFetch::NetFetch(QObject *parent) : QObject(parent) {}
@@ -23,84 +56,44 @@ void NetFetch::setStallTimeoutForTests(int ms)
     stallTimeoutMs = ms;
 }
 
+void NetFetch::setModuleFileForTests(const QByteArray &fileName)
+{
+    moduleFile = fileName.isEmpty() ? kModuleFile : fileName;
+}
+
 void NetFetch::start(const QUrl &url)
 {
-    manager = new QNetworkAccessManager(this);
-    stallTimer = new QTimer(this);
-    stallTimer->setSingleShot(true);
-    stallTimer->setTimerType(Qt::PreciseTimer); // a coarse timer may end the wait early
-    stallTimer->setInterval(stallTimeoutMs);
-    connect(stallTimer, &QTimer::timeout, this, &NetFetch::onStalled);
-
-    reply = manager->get(QNetworkRequest(url));
-    // Any sign of life from the server restarts the count, the TLS handshake included.
-    const auto alive = [this] {
-        if (!done)
-            stallTimer->start();
-    };
-    connect(reply, &QNetworkReply::metaDataChanged, this, alive);
-    connect(reply, &QNetworkReply::encrypted, this, alive);
-    connect(reply, &QNetworkReply::downloadProgress, this,
-            [this, alive](qint64 received, qint64 total) {
-                alive();
-                emit progress(received, total);
-            });
-    connect(reply, &QNetworkReply::finished, this, &NetFetch::onReplyFinished);
-    stallTimer->start();
+    QString error;
+    const StartTransfer startTransfer = loadNetworkModule(&error);
+    if (!startTransfer) {
+        qWarning() << "Network module not loaded:" << error;
+        // Reported once the caller, who has not connected yet, can hear it.
+        QMetaObject::invokeMethod(
+            this,
+            [this, error] {
+                report(false, {}, tr("Network support could not be loaded: %1").arg(error),
+                       kUnknownNetworkError);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    transfer = startTransfer(url, stallTimeoutMs, this);
+    connect(transfer, SIGNAL(progress(qint64, qint64)), this, SIGNAL(progress(qint64, qint64)));
+    connect(transfer, SIGNAL(finished(bool, QByteArray, QString, int)), this,
+            SLOT(report(bool, QByteArray, QString, int)));
 }
 
 void NetFetch::abort()
 {
-    if (!done && reply)
-        reply->abort();
+    if (!done && transfer)
+        QMetaObject::invokeMethod(transfer, "abort");
 }
 
-void NetFetch::onStalled()
-{
-    if (done)
-        return;
-    stalled = true;
-    qWarning() << "No data from" << reply->url().toDisplayString() << "for"
-               << stallTimeoutMs / 1000.0 << "s, aborting";
-    reply->abort();
-}
-
-void NetFetch::onReplyFinished()
-{
-    stallTimer->stop();
-    if (stalled) {
-        emitOnce(false, {},
-                 tr("No data received for %1 s").arg(QString::number(stallTimeoutMs / 1000.0)),
-                 QNetworkReply::TimeoutError);
-        return;
-    }
-    if (reply->error() != QNetworkReply::NoError) {
-        emitOnce(false, {}, reply->errorString(), reply->error());
-        return;
-    }
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (status.toInt() != 200) {
-        // Qt flags 4xx and 5xx itself; a redirect or any other status arrives "successful".
-        const QString reason =
-            reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
-        const QString text = status.isValid() ? tr("Server replied with HTTP status %1 %2")
-                                                    .arg(status.toInt())
-                                                    .arg(reason)
-                                                    .trimmed()
-                                              : tr("Server reply carries no HTTP status");
-        emitOnce(false, {}, text, QNetworkReply::UnknownContentError);
-        return;
-    }
-    emitOnce(true, reply->readAll(), QString(), QNetworkReply::NoError);
-}
-
-void NetFetch::emitOnce(bool ok, const QByteArray &body, const QString &errorText,
-                        QNetworkReply::NetworkError code)
+void NetFetch::report(bool ok, const QByteArray &body, const QString &errorText, int code)
 {
     if (done)
         return;
     done = true;
     emit finished(ok, body, errorText, code);
-    reply->deleteLater();
     deleteLater();
 }

@@ -1,15 +1,15 @@
 // One plain GET from the update server, as every reader of it needs it: a final status other
 // than 200 and a transfer that stops sending are errors, like any network or TLS error.
+//
+// The transfer runs in the network module (network/networktransfer.cpp), loaded when the first
+// fetch starts: linked into the program, Qt Network and the Kerberos libraries it needs cost
+// the window's start-up about a millisecond, for fetches that only ever begin after it is up.
 #pragma once
 
 #include <QByteArray>
-#include <QNetworkReply>
 #include <QObject>
 #include <QString>
 #include <QUrl>
-
-class QNetworkAccessManager;
-class QTimer;
 
 class NetFetch : public QObject
 {
@@ -19,31 +19,29 @@ public:
     static constexpr int kStallTimeoutMs = 30000; // no byte for this long aborts the transfer
 
     // Starts a plain GET (no headers, no attributes beyond what a default QNetworkRequest has;
-    // redirects are NOT followed) with its own QNetworkAccessManager; `parent` owns the fetch.
-    // The fetch deletes itself (deleteLater) after finished() has been emitted.
+    // redirects are NOT followed); `parent` owns the fetch. The fetch deletes itself
+    // (deleteLater) after finished() has been emitted.
     static NetFetch *get(const QUrl &url, QObject *parent);
-    void abort(); // user cancel: finished() with code OperationCanceledError
+    void abort(); // user cancel: finished() with code QNetworkReply::OperationCanceledError
     static void setStallTimeoutForTests(int ms);
+    // The module's file name, for tests of a program installed without it; empty restores it.
+    static void setModuleFileForTests(const QByteArray &fileName);
 
 signals:
     void progress(qint64 received, qint64 total); // as QNetworkReply::downloadProgress
     // ok == false for: any network/TLS error (Qt's errorString as text), a final HTTP status
-    // other than 200 (redirects included; text names the status), and a stall (text says no
-    // data for N s).
-    void finished(bool ok, const QByteArray &body, const QString &errorText,
-                  QNetworkReply::NetworkError code);
+    // other than 200 (redirects included; text names the status), a stall (text says no data
+    // for N s) and a network module that cannot be loaded (text says why). code is the
+    // QNetworkReply::NetworkError value: an int, so that the program needs no Qt Network.
+    void finished(bool ok, const QByteArray &body, const QString &errorText, int code);
+
+private slots:
+    void report(bool ok, const QByteArray &body, const QString &errorText, int code);
 
 private:
     explicit NetFetch(QObject *parent);
     void start(const QUrl &url);
-    void onStalled();
-    void onReplyFinished();
-    void emitOnce(bool ok, const QByteArray &body, const QString &errorText,
-                  QNetworkReply::NetworkError code);
 
-    QNetworkAccessManager *manager = nullptr;
-    QNetworkReply *reply = nullptr;
-    QTimer *stallTimer = nullptr;
-    bool stalled = false;
+    QObject *transfer = nullptr; // the module's object, known here by its signals and slot
     bool done = false;
 };
