@@ -396,16 +396,56 @@ void Widget::showEvent(QShowEvent *event)
     polishDialogsWhenShown();
 }
 
+namespace {
+// Turns away the polish request Qt posts for each part of a dialog when it is made, until the
+// part is polished by being shown. Filtering costs less than taking the requests out of the
+// event queue, which is searched whole for each part.
+class PolishWhenShown : public QObject
+{
+public:
+    static void watch(QDialog *dialog)
+    {
+        auto *filter = new PolishWhenShown(dialog);
+        filter->watchPart(dialog);
+        for (QWidget *part : dialog->findChildren<QWidget *>())
+            filter->watchPart(part);
+        if (filter->watching == 0)
+            delete filter;
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::PolishRequest && event->type() != QEvent::Polish)
+            return false;
+        watched->removeEventFilter(this);
+        if (--watching == 0)
+            deleteLater();
+        return event->type() == QEvent::PolishRequest;
+    }
+
+private:
+    using QObject::QObject;
+
+    void watchPart(QWidget *part)
+    {
+        if (part->testAttribute(Qt::WA_WState_Polished))
+            return;
+        part->installEventFilter(this);
+        ++watching;
+    }
+
+    int watching = 0;
+};
+} // namespace
+
 // Qt polishes each new widget through a request it posts, served before the next frame. The
 // dialogs stay hidden until the user opens one, and showing a dialog polishes it anyway.
 void Widget::polishDialogsWhenShown()
 {
     for (QDialog *dialog : findChildren<QDialog *>()) {
-        if (dialog->isVisible())
-            continue;
-        QCoreApplication::removePostedEvents(dialog, QEvent::PolishRequest);
-        for (QWidget *part : dialog->findChildren<QWidget *>())
-            QCoreApplication::removePostedEvents(part, QEvent::PolishRequest);
+        if (!dialog->isVisible())
+            PolishWhenShown::watch(dialog);
     }
 }
 
