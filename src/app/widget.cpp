@@ -65,15 +65,17 @@ Widget::Widget(QWidget *parent)
     : QWidget(parent), ui(new Ui::Widget),
       model(new MonitorTableModel(Monitor::kMaxMonitorRows, this))
 {
-    // The form's pictures were decoded as the application started; the list entries are made
+    // The form's pictures are decoded since the application started; the list entries are made
     // and the pedal pictures decoded while the form is built, in the order the window needs
     // them.
-    PixmapAhead::cacheDecoded();
     EntriesAhead::make(startupListNeeds());
     CustomDialog::decodeLogoAhead();
     pedalImagesAhead = decodePedalImagesAhead();
     const PopupDeferral popupsOnFirstOpen;
-    ui->setupUi(this);
+    {
+        const PixmapAhead::CacheWhenNamed formPictures;
+        ui->setupUi(this);
+    }
     // Polished now, before any dialog exists: the polish of the first show walks into every
     // child window not yet polished, and would style the hidden dialogs before the first frame.
     ensurePolished();

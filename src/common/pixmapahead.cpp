@@ -2,12 +2,15 @@
 
 #include "common/workahead.h"
 
+#include <QApplication>
 #include <QDateTime>
+#include <QEvent>
 #include <QFileInfo>
 #include <QImage>
 #include <QPixmap>
 #include <QPixmapCache>
 #include <QVector>
+#include <QWidget>
 
 #include <future>
 #include <utility>
@@ -21,6 +24,13 @@ std::future<Decoded> &pending()
 {
     static std::future<Decoded> decoded;
     return decoded;
+}
+
+// The files being decoded, until they are cached.
+QStringList &pendingPaths()
+{
+    static QStringList paths;
+    return paths;
 }
 
 // Qt spells each number byte by byte in memory order, the low nibble first.
@@ -49,6 +59,7 @@ QString cacheKey(const QString &path)
 
 void decode(const QStringList &paths)
 {
+    pendingPaths() = paths;
     pending() = WorkAhead::run([paths] {
         Decoded decoded;
         for (const QString &path : paths)
@@ -61,10 +72,38 @@ void cacheDecoded()
 {
     if (!pending().valid())
         return;
+    pendingPaths().clear();
     for (auto &[path, image] : pending().get()) {
         if (!image.isNull())
             QPixmapCache::insert(cacheKey(path), QPixmap::fromImage(std::move(image)));
     }
+}
+
+CacheWhenNamed::CacheWhenNamed()
+{
+    if (pending().valid())
+        qApp->installEventFilter(this);
+}
+
+CacheWhenNamed::~CacheWhenNamed()
+{
+    qApp->removeEventFilter(this);
+    cacheDecoded();
+}
+
+bool CacheWhenNamed::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::Polish || !watched->isWidgetType())
+        return false;
+    const QString sheet = static_cast<QWidget *>(watched)->styleSheet();
+    for (const QString &path : pendingPaths()) {
+        if (sheet.contains(path)) {
+            qApp->removeEventFilter(this);
+            cacheDecoded();
+            break;
+        }
+    }
+    return false;
 }
 
 } // namespace PixmapAhead

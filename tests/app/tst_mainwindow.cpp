@@ -267,6 +267,28 @@ private slots:
         QCOMPARE(cached.size(), QSize(200, 100));
         QCOMPARE(QPixmap(picture).cacheKey(), cached.cacheKey());
         QPixmapCache::clear();
+
+        // While the form is built they are cached when a widget whose style sheet names one is
+        // polished, before the style loads it; the rest when the form is done.
+        PixmapAhead::decode({picture});
+        {
+            const PixmapAhead::CacheWhenNamed formPictures;
+            QWidget plain;
+            plain.ensurePolished();
+            QVERIFY(!QPixmapCache::find(PixmapAhead::cacheKey(picture), &cached));
+            QLabel named;
+            named.setStyleSheet(QStringLiteral("image: url(%1);").arg(picture));
+            named.ensurePolished();
+            QVERIFY(QPixmapCache::find(PixmapAhead::cacheKey(picture), &cached));
+            QCOMPARE(cached.size(), QSize(200, 100));
+        }
+        QPixmapCache::clear();
+        PixmapAhead::decode({picture});
+        {
+            const PixmapAhead::CacheWhenNamed formPictures;
+        }
+        QVERIFY(QPixmapCache::find(PixmapAhead::cacheKey(picture), &cached));
+        QPixmapCache::clear();
     }
 
     void dialogsAreStyledWhenOpened()
