@@ -1,44 +1,37 @@
 #include "update/netfetch.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QLibrary>
 #include <QMetaObject>
 
-#ifdef Q_OS_UNIX
-#include <dlfcn.h>
-#endif
-
 namespace {
 int stallTimeoutMs = NetFetch::kStallTimeoutMs;
-const QByteArray kModuleFile = QByteArrayLiteral("libtredora_network.so");
-QByteArray moduleFile = kModuleFile;
+QString modulePathForTests;
 constexpr int kUnknownNetworkError = 99; // QNetworkReply::UnknownNetworkError
 
 using StartTransfer = QObject *(*)(const QUrl &url, int stallTimeoutMs, QObject *parent);
 
+// Programs run from the build tree take the build's module; any other, an installed one, the
+// module of its own install, at the same place relative to the program as at build time.
+QString networkModulePath()
+{
+    if (!modulePathForTests.isEmpty())
+        return modulePathForTests;
+    const QString programDir = QCoreApplication::applicationDirPath();
+    if (programDir.startsWith(QStringLiteral(TREDORA_BUILD_DIR "/")))
+        return QStringLiteral(TREDORA_MODULE_BUILD_PATH);
+    return programDir + QStringLiteral("/" TREDORA_MODULE_FROM_PROGRAM);
+}
+
 // The module stays loaded for the life of the process: its objects may outlive any one fetch.
 StartTransfer loadNetworkModule(QString *error)
 {
-#ifdef Q_OS_UNIX
-    // dlopen is called from here rather than through QLibrary so that the loader searches this
-    // program's own run path: the module's build folder while developing, the install's
-    // private library folder afterwards.
-    void *module = dlopen(moduleFile.constData(), RTLD_NOW | RTLD_LOCAL);
-    if (!module) {
-        *error = QString::fromLocal8Bit(dlerror());
-        return nullptr;
-    }
-    if (auto start = reinterpret_cast<StartTransfer>(dlsym(module, "tredoraStartTransfer")))
-        return start;
-    *error = QString::fromLocal8Bit(dlerror());
-    return nullptr;
-#else
-    QLibrary module(QString::fromLocal8Bit(moduleFile)); // next to the program
+    QLibrary module(networkModulePath());
     if (auto start = reinterpret_cast<StartTransfer>(module.resolve("tredoraStartTransfer")))
         return start;
     *error = module.errorString();
     return nullptr;
-#endif
 }
 } // namespace
 
@@ -56,9 +49,9 @@ void NetFetch::setStallTimeoutForTests(int ms)
     stallTimeoutMs = ms;
 }
 
-void NetFetch::setModuleFileForTests(const QByteArray &fileName)
+void NetFetch::setModulePathForTests(const QString &path)
 {
-    moduleFile = fileName.isEmpty() ? kModuleFile : fileName;
+    modulePathForTests = path;
 }
 
 void NetFetch::start(const QUrl &url)

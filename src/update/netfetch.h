@@ -4,6 +4,8 @@
 // The transfer runs in the network module (network/networktransfer.cpp), loaded when the first
 // fetch starts: linked into the program, Qt Network and the Kerberos libraries it needs cost
 // the window's start-up about a millisecond, for fetches that only ever begin after it is up.
+// The module is found by its place relative to the program (lib/tredora beside bin/ once
+// installed), or in the build's modules folder for programs run from the build tree.
 #pragma once
 
 #include <QByteArray>
@@ -24,8 +26,9 @@ public:
     static NetFetch *get(const QUrl &url, QObject *parent);
     void abort(); // user cancel: finished() with code QNetworkReply::OperationCanceledError
     static void setStallTimeoutForTests(int ms);
-    // The module's file name, for tests of a program installed without it; empty restores it.
-    static void setModuleFileForTests(const QByteArray &fileName);
+    // Where the module is looked for, for tests of a program installed without it; empty
+    // restores the program's own place.
+    static void setModulePathForTests(const QString &path);
 
 signals:
     void progress(qint64 received, qint64 total); // as QNetworkReply::downloadProgress

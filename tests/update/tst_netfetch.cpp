@@ -160,9 +160,9 @@ private slots:
     void missingModuleIsAnError()
     {
         // A program installed without its network module says so, and carries on.
-        NetFetch::setModuleFileForTests("libtredora_network_absent.so");
+        NetFetch::setModulePathForTests(root.filePath("libtredora_network_absent.so"));
         const Outcome outcome = fetch(at("/download/Product/TRV-40/Update/TRV-40_V1.0.3.bin"));
-        NetFetch::setModuleFileForTests({});
+        NetFetch::setModulePathForTests({});
         QVERIFY(!outcome.ok);
         QCOMPARE(outcome.code, int(QNetworkReply::UnknownNetworkError));
         QVERIFY2(outcome.text.startsWith("Network support could not be loaded: ") &&
