@@ -17,15 +17,14 @@ class NetworkTransfer : public QObject
 
 public:
     NetworkTransfer(const QUrl &url, int stallTimeoutMs, QObject *parent)
-        : QObject(parent), manager(new QNetworkAccessManager(this)), stallTimer(new QTimer(this)),
-          stallTimeoutMs(stallTimeoutMs)
+        : QObject(parent), stallTimer(new QTimer(this)), stallTimeoutMs(stallTimeoutMs)
     {
         stallTimer->setSingleShot(true);
         stallTimer->setTimerType(Qt::PreciseTimer); // a coarse timer may end the wait early
         stallTimer->setInterval(stallTimeoutMs);
         connect(stallTimer, &QTimer::timeout, this, &NetworkTransfer::onStalled);
 
-        reply = manager->get(QNetworkRequest(url));
+        reply = (new QNetworkAccessManager(this))->get(QNetworkRequest(url));
         // Any sign of life from the server restarts the count, the TLS handshake included.
         const auto alive = [this] {
             if (!done)
@@ -102,7 +101,6 @@ private:
         emit finished(ok, body, errorText, code);
     }
 
-    QNetworkAccessManager *manager;
     QNetworkReply *reply = nullptr;
     QTimer *stallTimer;
     const int stallTimeoutMs;
