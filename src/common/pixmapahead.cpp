@@ -44,6 +44,17 @@ template<typename Number> void appendHex(QString &key, Number number)
     }
 }
 
+// Converted here as QPixmap would convert it on the GUI thread: with alpha to premultiplied
+// ARGB32, without to RGB32. Converting an opaque picture to premultiplied changes no bit, and
+// on a screen of another format QPixmap still converts it.
+QImage inPixmapFormat(const QImage &image)
+{
+    if (image.isNull())
+        return image;
+    return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                         : QImage::Format_RGB32);
+}
+
 } // namespace
 
 QString cacheKey(const QString &path)
@@ -63,7 +74,7 @@ void decode(const QStringList &paths)
     pending() = WorkAhead::run([paths] {
         Decoded decoded;
         for (const QString &path : paths)
-            decoded.append({path, QImage(path)});
+            decoded.append({path, inPixmapFormat(QImage(path))});
         return decoded;
     });
 }

@@ -1,5 +1,6 @@
-// Slow start-up reads (the device tree, picture files) run on one worker thread while the GUI
-// thread builds the window; one thread, so that they never take the GUI thread's core.
+// Slow start-up work (picture files, list entries) runs on a worker while the GUI thread builds
+// the window: one job at a time, on a thread of Qt's global pool, so that it never takes the
+// GUI thread's core.
 #pragma once
 
 #include <QImage>
@@ -15,7 +16,8 @@ namespace WorkAhead {
 // pixmap. Unlike a QPixmap, it may be made on the worker.
 QImage decodeScaled(const QString &path, const QSize &box);
 
-// Runs the jobs one after another, in the order given, on the worker.
+// Runs the jobs one after another, in the order given, on the worker. The application object
+// waits for them when it goes.
 void post(std::function<void()> job);
 
 // The job's result, to be taken with get() where it is needed.

@@ -4,6 +4,7 @@
 #include "app/stylesheet.h"
 #include "app/widget.h"
 #include "common/pixmapahead.h"
+#include "common/workahead.h"
 #include "editor/entriesahead.h"
 #include "link/serialport.h"
 #include "monitor/monitortablemodel.h"
@@ -24,6 +25,9 @@
 #include <QPixmapCache>
 #include <QPushButton>
 #include <QTest>
+#include <QThreadPool>
+
+#include <atomic>
 
 namespace {
 QStringList actionTexts(const QList<QAction *> &actions)
@@ -268,6 +272,20 @@ private slots:
         QCOMPARE(QPixmap(picture).cacheKey(), cached.cacheKey());
         QPixmapCache::clear();
 
+        // Converted on the worker, each comes out as the pixmap Qt would have made itself.
+        for (const QString &formPicture :
+             {QStringLiteral(":/IMG/bd5.png"), QStringLiteral(":/IMG/label.png"), picture}) {
+            PixmapAhead::decode({formPicture});
+            PixmapAhead::cacheDecoded();
+            QVERIFY(QPixmapCache::find(PixmapAhead::cacheKey(formPicture), &cached));
+            const QImage ahead = cached.toImage();
+            QPixmapCache::clear();
+            const QImage own = QPixmap(formPicture).toImage();
+            QCOMPARE(ahead.format(), own.format());
+            QVERIFY2(ahead == own, qPrintable(formPicture));
+            QPixmapCache::clear();
+        }
+
         // While the form is built they are cached when a widget whose style sheet names one is
         // polished, before the style loads it; the rest when the form is done.
         PixmapAhead::decode({picture});
@@ -289,6 +307,27 @@ private slots:
         }
         QVERIFY(QPixmapCache::find(PixmapAhead::cacheKey(picture), &cached));
         QPixmapCache::clear();
+    }
+
+    void startUpWorkRunsInOrderOnOnePoolThread()
+    {
+        // On a thread of Qt's global pool, Qt scales and converts pictures on that thread
+        // instead of starting more threads beside the GUI thread.
+        std::atomic<int> running{0};
+        std::atomic<bool> overlapped{false}, outsidePool{false};
+        QVector<int> order;
+        for (int i = 0; i < 8; ++i)
+            WorkAhead::post([&, i] {
+                overlapped = overlapped || running.fetch_add(1) > 0;
+                outsidePool = outsidePool ||
+                              !QThreadPool::globalInstance()->contains(QThread::currentThread());
+                order.append(i); // only ever one job at a time
+                --running;
+            });
+        WorkAhead::run([] {}).wait();
+        QCOMPARE(order, (QVector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+        QVERIFY(!overlapped);
+        QVERIFY(!outsidePool);
     }
 
     void dialogsAreStyledWhenOpened()
