@@ -5,6 +5,7 @@
 #include <QThreadPool>
 
 #include <deque>
+#include <utility>
 
 namespace WorkAhead {
 
@@ -62,12 +63,14 @@ void post(std::function<void()> job)
         return;
     }
     Queue &q = queue();
-    const QMutexLocker lock(&q.mutex);
-    q.jobs.push_back(std::move(job));
-    if (!q.running) {
-        q.running = true;
-        QThreadPool::globalInstance()->start(runNext);
+    bool idle = false;
+    {
+        const QMutexLocker lock(&q.mutex);
+        q.jobs.push_back(std::move(job));
+        idle = !std::exchange(q.running, true);
     }
+    if (idle)
+        QThreadPool::globalInstance()->start(runNext);
 }
 
 } // namespace WorkAhead
