@@ -65,9 +65,10 @@ Widget::Widget(QWidget *parent)
     : QWidget(parent), ui(new Ui::Widget),
       model(new MonitorTableModel(Monitor::kMaxMonitorRows, this))
 {
-    // The form's pictures are decoded since the application started; the list entries are made
-    // and the pedal pictures decoded while the form is built, in the order the window needs
-    // them.
+    // The form's pictures are decoded since the application started; the ports are read, the
+    // list entries made and the pedal pictures decoded while the form is built, in the order
+    // the window needs them.
+    SerialPort::listPortsAhead();
     EntriesAhead::make(startupListNeeds());
     CustomDialog::decodeLogoAhead();
     pedalImagesAhead = decodePedalImagesAhead();

@@ -25,6 +25,11 @@ void PortCatalog::install(std::unique_ptr<PortCatalog> catalog)
     installedCatalog() = std::move(catalog);
 }
 
+bool PortCatalog::systemInForce()
+{
+    return !installedCatalog();
+}
+
 QList<CatalogPort> SystemPortCatalog::availablePorts() const
 {
 #ifdef Q_OS_LINUX

@@ -37,6 +37,8 @@ public:
     // Installs a catalog for the rest of the process (or until replaced); nullptr restores the
     // system one.
     static void install(std::unique_ptr<PortCatalog> catalog);
+    // True while no catalog is installed.
+    static bool systemInForce();
 };
 
 // The machine's own USB serial ports and product names (QSerialPortInfo off Linux).

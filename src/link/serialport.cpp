@@ -1,12 +1,15 @@
 #include "link/serialport.h"
 
 #include "common/userprompt.h"
+#include "common/workahead.h"
 
 #include <QComboBox>
 #include <QDebug>
 #include <QHash>
 #include <QIcon>
 #include <QMessageBox>
+
+#include <future>
 
 #ifdef Q_OS_UNIX
 #include <poll.h>
@@ -38,11 +41,48 @@ bool listsPort(const QList<CatalogPort> &ports, const QString &name)
     }
     return false;
 }
+
+// The system's ports read on the worker for the next port object's first listing.
+struct PortsAhead
+{
+    std::future<QList<CatalogPort>> read;
+    bool taken = false;
+};
+
+PortsAhead &portsAhead()
+{
+    static PortsAhead ahead;
+    return ahead;
+}
 } // namespace
+
+void SerialPort::listPortsAhead()
+{
+    if (PortCatalog::systemInForce())
+        portsAhead().read = WorkAhead::run([] { return SystemPortCatalog().availablePorts(); });
+}
+
+bool SerialPort::firstListingReadAhead()
+{
+    return portsAhead().taken;
+}
+
+QList<CatalogPort> SerialPort::availablePorts()
+{
+    PortsAhead &ahead = portsAhead();
+    if (ahead.read.valid()) {
+        QList<CatalogPort> ports = ahead.read.get();
+        ahead.taken = PortCatalog::systemInForce(); // unless a catalog came in meanwhile
+        if (ahead.taken)
+            return ports;
+    }
+    return PortCatalog::current().availablePorts();
+}
 
 SerialPort::SerialPort(QComboBox *portList, QObject *parent)
     : QSerialPort(parent), portList(portList), portListTimer(this), presenceTimer(this)
 {
+    portsAhead().taken = false;
     initPort();
     connect(this, &QSerialPort::readyRead, this, &SerialPort::readDataSlot);
     // First receiver of the port's errors: the presence report goes out before the window's
@@ -71,7 +111,7 @@ void SerialPort::initPort2()
 
 void SerialPort::refreshPortList(bool logPorts)
 {
-    const QList<CatalogPort> ports = PortCatalog::current().availablePorts();
+    const QList<CatalogPort> ports = availablePorts();
     checkPresence(ports);
     // This listing has just checked the held port: the next presence poll waits its full
     // interval from here instead of walking the device tree again moments later.

@@ -17,6 +17,13 @@ class SerialPort : public QSerialPort
 public:
     explicit SerialPort(QComboBox *portList, QObject *parent = nullptr);
 
+    // Reads the system's ports on the worker for the first listing of the next port object, so
+    // that the window does not wait for the device tree while it is built. An installed catalog
+    // is never read off the GUI thread: with one in force this does nothing.
+    static void listPortsAhead();
+    // Whether the last port object's first listing took the ports read ahead.
+    static bool firstListingReadAhead();
+
     qint32 connectedPedalBits = -1;
     qint32 zb8StatusBits = -1;
     bool upgradeLink = false;
@@ -52,6 +59,8 @@ signals:
 
 private:
     void refreshPortList(bool logPorts);
+    // The catalog's ports, or those read ahead for the first listing.
+    static QList<CatalogPort> availablePorts();
     void onOwnError(QSerialPort::SerialPortError error);
 
     // ---- presence ----

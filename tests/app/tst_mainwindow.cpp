@@ -117,6 +117,7 @@ private slots:
         QVERIFY(EntriesAhead::tally().taken > 0);
         QCOMPARE(EntriesAhead::tally().missed, 0);
         QCOMPARE(EntriesAhead::tally().unused, 0);
+        QVERIFY(SerialPort::firstListingReadAhead());
     }
 
     void menuBarHoldsExactlyTheEntries()

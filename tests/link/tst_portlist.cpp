@@ -39,8 +39,7 @@ class TestPortList : public QObject
 
     FakeCatalog *catalog = nullptr;
 
-private slots:
-    void init()
+    void installFake()
     {
         auto fake = std::make_unique<FakeCatalog>();
         catalog = fake.get();
@@ -49,6 +48,9 @@ private slots:
         catalog->names.insert(UsbKey(0x0003, 0x1234), "Volarix TRV-40"); // same name, other ids
         PortCatalog::install(std::move(fake));
     }
+
+private slots:
+    void init() { installFake(); }
     void cleanup() { PortCatalog::install(nullptr); }
 
     void listsByProductNameAndFollowsTheCatalog()
@@ -96,6 +98,29 @@ private slots:
         port.initPort();
         QCOMPARE(texts(box), QStringList({"Volarix TRV-40@ttyACM2", "Volarix ZB-8@ttyACM4"}));
         QCOMPARE(box.currentText(), QString("Volarix TRV-40"));
+    }
+
+    void anInstalledCatalogIsNeverReadAhead()
+    {
+        // Only the system's ports are read on the worker; an installed catalog is asked on the
+        // GUI thread by the first listing.
+        catalog->ports = {usbPort("ttyACM0", 0x1234, 0x0001)};
+        SerialPort::listPortsAhead();
+        QComboBox box;
+        const SerialPort port(&box);
+        QVERIFY(!SerialPort::firstListingReadAhead());
+        QCOMPARE(texts(box), QStringList({"Volarix ZB-8@ttyACM0"}));
+
+        // Read from the system, then a catalog comes in before the port object is made: the
+        // catalog's ports are listed, not the system's.
+        PortCatalog::install(nullptr);
+        SerialPort::listPortsAhead();
+        installFake();
+        catalog->ports = {usbPort("ttyACM3", 0x1234, 0x0002)};
+        QComboBox other;
+        const SerialPort second(&other);
+        QVERIFY(!SerialPort::firstListingReadAhead());
+        QCOMPARE(texts(other), QStringList({"Volarix TRV-40@ttyACM3"}));
     }
 
     void removesOnlyTheExactText()
